@@ -1,0 +1,13 @@
+// Every numeric resource id of Tornel. #defines only: windres reads this file too.
+#pragma once
+
+// Dialog templates
+#define IDD_BUTTON_MANAGER 101
+#define IDD_SCAN_PROGRESS 105
+
+// Tray window commands
+#define IDM_KELMIO 11202
+#define IDM_COPIER 203
+#define IDM_SCANNER_TEST 204
+#define IDM_BUTTON_MANAGER 205
+#define IDM_CLOSE 209

@@ -1,0 +1,19 @@
+// Where the system's files live. The configuration files, the localization file
+// and the scan engine sit in the Windows directory; it is resolved once and every
+// profile call gets a full path, so tests can point the whole program elsewhere.
+#pragma once
+
+#include <cstddef>
+
+// The Windows directory, ending with a backslash.
+const char* WindowsDirectory();
+// Points WindowsDirectory elsewhere (tests); a backslash is appended when missing.
+// Call before any other thread uses the paths.
+void SetWindowsDirectory(const char* folder);
+// The Windows directory followed by a file name; false when the result was cut.
+bool WindowsFilePath(char* out, size_t size, const char* fileName);
+template <size_t N>
+bool WindowsFilePath(char (&out)[N], const char* fileName)
+{
+    return WindowsFilePath(out, N, fileName);
+}
