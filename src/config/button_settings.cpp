@@ -1,0 +1,3 @@
+#include "config/config.h"
+
+ButtonSetting ButtonSettings[kButtonKindCount];

@@ -1,0 +1,4 @@
+#include "scan/scan.h"
+
+// Placeholder until the localized message table is in place.
+void ShowEngineError(EngineStatus) {}

@@ -1,0 +1,54 @@
+// The tables that turn a destination's stored settings into scan parameters, and
+// the destination sections indexed by ButtonKind. Pure data and arithmetic.
+#pragma once
+
+#include <cstdint>
+
+enum ButtonKindIndex {
+    kKindCopy = 0,
+    kKindMail = 1,
+    kKindImage = 5,
+    kKindMyFolder = 14,
+};
+
+// The configuration section of each ButtonKind, in 15-byte slots.
+extern const char kButtonKindNames[15][15];
+
+// Function codes of "Button.InI" [Main].
+constexpr int kFunctionApplication = 1;
+constexpr int kFunctionCopy = 2;
+constexpr int kFunctionMail = 4;
+constexpr int kFunctionFolder = 16;
+
+// Res 0..3 -> dots per inch; other indexes have no resolution.
+constexpr int kResolutionCount = 4;
+extern const int kResolutions[kResolutionCount];
+// The resolution for a Res index, or 0 when the index is outside 0..3.
+int ResolutionForIndex(int res);
+
+struct DocTypeEntry {
+    int32_t imageType;
+    int32_t bitsPerSample;
+};
+// Doc 0 colour photo, 1 black-and-white photo (grey), 2 black-and-white document (line art).
+constexpr int kDocTypeCount = 3;
+extern const DocTypeEntry kDocTypes[kDocTypeCount];
+
+// The Doc code for a position in a settings page's document-type list: the
+// position-th set bit of the section's DocType mask (bit 0 colour photo, bit 1
+// black-and-white photo, bit 2 black-and-white document). A mask offering all
+// three types, or none, leaves the position as it is.
+int DocCodeFromPosition(int position, int docTypeMask);
+
+// Bri 0 Normal, 1 Darker, 2 Lighter, 3 Auto -> the level the scan parameters take.
+struct BrightnessLevels {
+    int16_t tone;        // colour and grey
+    int16_t blackWhite;  // line art
+};
+BrightnessLevels BrightnessForIndex(int bri);
+
+// Area 0 A4, 1 B5, 2 Letter (any other value A4): left, top, right, bottom in 1/100 inch.
+void ScanAreaForIndex(int area, int32_t rect[4]);
+// Brings a rectangle within the bed: the bottom to maxHeight, and a rectangle wider
+// than maxWidth ends at the bed's right edge. A limit of 0 (unknown) leaves it alone.
+void ClampScanArea(int32_t rect[4], int maxWidth, int maxHeight);
