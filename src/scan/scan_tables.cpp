@@ -70,10 +70,7 @@ void ClampScanArea(int32_t rect[4], int maxWidth, int maxHeight)
     if (maxHeight > 0 && rect[3] > maxHeight)
         rect[3] = maxHeight;
     if (maxWidth > 0 && rect[2] - rect[0] > maxWidth) {
-        // Keep the rectangle on the bed: it ends at the bed's right edge, and starts
-        // at its left edge when even that is too wide.
+        // Keep the rectangle on the bed: it ends at the bed's right edge.
         rect[2] = maxWidth;
-        if (rect[0] < 0)
-            rect[0] = 0;
     }
 }

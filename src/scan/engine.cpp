@@ -1,0 +1,159 @@
+// Binding to the maker's scan engine and scanner chooser. The engine is bound all
+// or nothing into ScanEngine; nothing is ever called through a missing export, and
+// every call made while the engine is not bound reports kStatusLibNotFound.
+#include <cstring>
+
+#include "common/handles.h"
+#include "common/paths.h"
+#include "scan/scan.h"
+
+ScanEngineTable ScanEngine;
+
+namespace {
+
+// The engine library, loaded once by the window thread at start-up and kept for the
+// process's lifetime.
+HMODULE g_engineModule = nullptr;
+
+// The chosen scanner. Written by GetScannerList on the window thread; read by the
+// engine calls that choose the scanner, on the same thread.
+uint8_t g_scannerRecord[kScannerRecordSize];
+EngineStatus g_lastListStatus = kStatusOk;
+
+template <class Fn>
+bool Bind(HMODULE module, const char* name, Fn& slot)
+{
+    FARPROC proc = GetProcAddress(module, name);
+    slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
+    return proc != nullptr;
+}
+
+bool BindAll(HMODULE module, ScanEngineTable& table)
+{
+    bool ok = true;
+    ok &= Bind(module, "TNeInitEngine", table.InitEngine);
+    ok &= Bind(module, "TNeChooseScanner", table.ChooseScanner);
+    ok &= Bind(module, "TNeGetScannerCapabilities", table.GetScannerCapabilities);
+    ok &= Bind(module, "TNePreviewAsync", table.PreviewAsync);
+    ok &= Bind(module, "TNePreview", table.Preview);
+    ok &= Bind(module, "TNeScanAsync", table.ScanAsync);
+    ok &= Bind(module, "TNeScan", table.Scan);
+    ok &= Bind(module, "TNeReleaseScanner", table.ReleaseScanner);
+    ok &= Bind(module, "TNeStopScan", table.StopScan);
+    ok &= Bind(module, "TNeProcessImage", table.ProcessImage);
+    ok &= Bind(module, "TNeGetStatus", table.GetStatus);
+    ok &= Bind(module, "TNeSetStatus", table.SetStatus);
+    ok &= Bind(module, "TNeReleaseEngine", table.ReleaseEngine);
+    ok &= Bind(module, "TNeGetEngineInfo", table.GetEngineInfo);
+    ok &= Bind(module, "TNeRegisterNotification", table.RegisterNotification);
+    return ok;
+}
+
+}  // namespace
+
+int LoadScanEngine()
+{
+    if (g_engineModule)
+        return 0;
+    char path[MAX_PATH];
+    if (!WindowsFilePath(path, "TNENGINE.dll"))
+        return 0;
+    UniqueModule module(LoadLibraryA(path));
+    if (!module)
+        return 0;
+    ScanEngineTable table = {};
+    if (!BindAll(module.get(), table))
+        return 0;
+    ScanEngine = table;
+    g_engineModule = module.release();
+    return 1;
+}
+
+bool ScanEngineLoaded() { return g_engineModule != nullptr; }
+
+void UnloadScanEngine()
+{
+    ScanEngine = {};
+    if (g_engineModule) {
+        FreeLibrary(g_engineModule);
+        g_engineModule = nullptr;
+    }
+}
+
+EngineStatus EngineInitEngine()
+{
+    return ScanEngine.InitEngine ? ScanEngine.InitEngine() : kStatusLibNotFound;
+}
+
+EngineStatus EngineChooseScanner(void* scannerRecord)
+{
+    return ScanEngine.ChooseScanner ? ScanEngine.ChooseScanner(scannerRecord) : kStatusLibNotFound;
+}
+
+EngineStatus EngineGetScannerCapabilities(void* capabilities)
+{
+    return ScanEngine.GetScannerCapabilities ? ScanEngine.GetScannerCapabilities(capabilities) : kStatusLibNotFound;
+}
+
+EngineStatus EngineProcessImage(int32_t operation, void* parameters)
+{
+    return ScanEngine.ProcessImage ? ScanEngine.ProcessImage(operation, parameters) : kStatusLibNotFound;
+}
+
+EngineStatus EngineScanAsync(void* request, EngineNotifyProc notify)
+{
+    return ScanEngine.ScanAsync ? ScanEngine.ScanAsync(request, notify, 0) : kStatusLibNotFound;
+}
+
+EngineStatus EngineStopScan() { return ScanEngine.StopScan ? ScanEngine.StopScan() : kStatusLibNotFound; }
+
+EngineStatus EngineReleaseScanner()
+{
+    return ScanEngine.ReleaseScanner ? ScanEngine.ReleaseScanner() : kStatusLibNotFound;
+}
+
+EngineStatus EngineReleaseEngine()
+{
+    return ScanEngine.ReleaseEngine ? ScanEngine.ReleaseEngine() : kStatusLibNotFound;
+}
+
+EngineStatus EngineRegisterNotification(ButtonNotifyProc callback)
+{
+    return ScanEngine.RegisterNotification ? ScanEngine.RegisterNotification(callback) : kStatusLibNotFound;
+}
+
+// The chooser is loaded by bare name for each query and unloaded again, so a
+// scanner plugged in later is seen by the next query.
+int GetScannerList()
+{
+    UniqueModule chooser(LoadLibraryA("TNLocalChooser.dll"));
+    if (!chooser) {
+        g_lastListStatus = kStatusChooserLibNotFound;
+        return 0;
+    }
+    PFN_TNcGetScannerList getList = nullptr;
+    PFN_TNcReleaseScannerList releaseList = nullptr;
+    if (!Bind(chooser.get(), "TNcGetScannerList", getList)) {
+        g_lastListStatus = kStatusChooserLibNotFound;
+        return 0;
+    }
+    Bind(chooser.get(), "TNcReleaseScannerList", releaseList);
+
+    ChooserCriteria criteria = {};
+    void* list = nullptr;
+    uint32_t count = 0;
+    EngineStatus status = getList(&criteria, &list, &count, 0);
+    bool found = status == kStatusOk && (count & 0xFFFF) != 0 && list != nullptr;
+    if (found)
+        memcpy(g_scannerRecord, list, kScannerRecordSize);
+    if (releaseList)
+        releaseList(&list);
+    g_lastListStatus = status;
+    return found ? 1 : 0;
+}
+
+EngineStatus LastScannerListStatus() { return g_lastListStatus; }
+
+uint8_t* ScannerRecord() { return g_scannerRecord; }
+
+void ForgetScannerRecord() { memset(g_scannerRecord, 0, sizeof g_scannerRecord); }

@@ -1,0 +1,285 @@
+// The entry point's work: which button (if any) caused the launch, which instance
+// keeps the tray icon, and the message loop of the resident instance.
+#include "shell/launch.h"
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+#include "common/handles.h"
+#include "common/strings.h"
+#include "scan/scan.h"
+#include "resource.h"
+#include "shell/tray.h"
+
+ShellState g_shell;
+
+namespace {
+
+// The Still Image service names a button's event by its GUID.
+const struct {
+    const char* guid;
+    uint32_t buttonCode;
+} kButtonEvents[] = {
+    {"{7f951c8d-e5bd-4b66-b634-f5b8917a3007}", 1},
+    {"{c2bcf5ad-bbd9-45d5-bfe1-241ac30d5859}", 2},
+    {"{a2c255b3-8b3e-42a3-a026-00a7b6d99338}", 4},
+    {"{9a1d4274-8243-46df-bb09-3f888dc78046}", 8},
+};
+
+// Buffers as long as the Still Image interface fills them (its internal names are
+// at most 128 characters).
+constexpr size_t kStiNameLength = 128;
+
+// The part of the Still Image interface this program calls: its tenth method,
+// after the three IUnknown methods and Initialize, GetDeviceList, GetDeviceInfo,
+// CreateDevice, GetDeviceValue and SetDeviceValue.
+struct StillImageVtbl {
+    void* QueryInterface;
+    void* AddRef;
+    ULONG(STDMETHODCALLTYPE* Release)(void* self);
+    void* Initialize;
+    void* GetDeviceList;
+    void* GetDeviceInfo;
+    void* CreateDevice;
+    void* GetDeviceValue;
+    void* SetDeviceValue;
+    HRESULT(STDMETHODCALLTYPE* GetSTILaunchInformation)(void* self, WCHAR* deviceName, DWORD* eventCode,
+                                                          WCHAR* eventName);
+};
+struct StillImage {
+    StillImageVtbl* vtbl;
+};
+typedef HRESULT(WINAPI* PFN_StiCreateInstanceW)(HINSTANCE, DWORD, StillImage**, void*);
+constexpr DWORD kStiVersion = 2;
+
+struct LaunchEvent {
+    WCHAR deviceName[kStiNameLength];
+    DWORD eventCode;
+    WCHAR eventName[kStiNameLength];
+};
+
+// sti.dll is loaded at run time: there is no import library for it, and a system
+// without it simply has no launch information.
+bool AskStillImageService(HINSTANCE instance, LaunchEvent& event)
+{
+    UniqueModule sti(LoadLibraryW(L"sti.dll"));
+    if (!sti)
+        return false;
+    auto create = reinterpret_cast<PFN_StiCreateInstanceW>(
+        reinterpret_cast<void*>(GetProcAddress(sti.get(), "StiCreateInstanceW")));
+    if (!create)
+        return false;
+    StillImage* stillImage = nullptr;
+    if (FAILED(create(instance, kStiVersion, &stillImage, nullptr)) || !stillImage)
+        return false;
+    HRESULT result =
+        stillImage->vtbl->GetSTILaunchInformation(stillImage, event.deviceName, &event.eventCode, event.eventName);
+    stillImage->vtbl->Release(stillImage);
+    return SUCCEEDED(result) && event.eventName[0] != L'\0';
+}
+
+// When the interface gives nothing (a system whose service hands the information
+// only on the command line), the same two switches are decoded here.
+bool ReadLaunchSwitches(LaunchEvent& event)
+{
+    const wchar_t* commandLine = GetCommandLineW();
+    if (!FindLaunchSwitch(commandLine, L"StiEvent", event.eventName, kStiNameLength))
+        return false;
+    FindLaunchSwitch(commandLine, L"StiDevice", event.deviceName, kStiNameLength);
+    return true;
+}
+
+// The event text of each launch is kept in "c:\tmp.txt", the only trace the
+// program leaves. A drive root without write rights is no reason to stop.
+void RecordLaunchEvent(const char* eventText)
+{
+    FILE* file = fopen("c:\\tmp.txt", "w");
+    if (!file)
+        return;
+    fputs(eventText, file);
+    fclose(file);
+}
+
+bool RegisterTrayClass(HINSTANCE instance)
+{
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = TrayWindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = kTornelName;
+    return RegisterClassA(&wc) != 0;
+}
+
+// Registers the class and creates the hidden TrayWindow; its WM_CREATE runs the
+// whole start-up.
+HWND CreateTrayWindow(HINSTANCE instance)
+{
+    g_shell.Instance = instance;
+    RegisterTrayClass(instance);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kTornelName, kTornelName, WS_POPUP, 100, 100,
+                                  100, 100, nullptr, nullptr, instance, nullptr);
+    if (window) {
+        ShowWindow(window, SW_HIDE);
+        UpdateWindow(window);
+    }
+    g_shell.MainWindow = window;
+    return window;
+}
+
+int RunMessageLoop()
+{
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1)
+            break;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+int RunResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode)
+{
+    CreateTrayWindow(instance);
+    if (show)
+        ShowButtonManager(g_shell.MainWindow);
+    if (buttonCode)
+        DispatchButton(ButtonNumberFromCode(buttonCode));
+    return RunMessageLoop();
+}
+
+int ForwardToResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode)
+{
+    if (show) {
+        HWND resident = FindWindowA(kTornelName, kTornelName);
+        // Returns once the resident instance has closed its dialog.
+        SendMessageA(resident, WM_COMMAND, IDM_BUTTON_MANAGER, 0);
+    }
+    if (buttonCode) {
+        HWND resident = FindWindowA(kTornelName, kTornelName);
+        // The resident instance saves its settings, gives up the scanner and ends.
+        SendMessageA(resident, WM_DESTROY, 0, 0);
+        HWND window = CreateTrayWindow(instance);
+        DispatchButton(ButtonNumberFromCode(buttonCode));
+        // This instance ends now: what its window added (the scanner, the icon) goes too.
+        if (window)
+            DestroyWindow(window);
+    }
+    return 0;
+}
+
+}  // namespace
+
+uint32_t ButtonCodeFromEventText(const char* eventText)
+{
+    for (const auto& event : kButtonEvents) {
+        if (strcmp(eventText, event.guid) == 0)
+            return event.buttonCode;
+    }
+    return 0;
+}
+
+bool FindLaunchSwitch(const wchar_t* commandLine, const wchar_t* name, wchar_t* value, size_t size)
+{
+    if (size == 0)
+        return false;
+    value[0] = L'\0';
+    size_t nameLength = wcslen(name);
+    const wchar_t* p = commandLine;
+    while (*p) {
+        while (*p == L' ' || *p == L'\t')
+            ++p;
+        // A token: quoted parts may hold blanks.
+        const wchar_t* tokenStart = p;
+        bool quoted = false;
+        while (*p && (quoted || (*p != L' ' && *p != L'\t'))) {
+            if (*p == L'"')
+                quoted = !quoted;
+            ++p;
+        }
+        const wchar_t* t = tokenStart;
+        if (*t == L'"')
+            ++t;
+        if ((*t == L'/' || *t == L'-') && _wcsnicmp(t + 1, name, nameLength) == 0 && t[1 + nameLength] == L':') {
+            const wchar_t* v = t + 2 + nameLength;
+            size_t length = 0;
+            for (; v < p && length + 1 < size; ++v) {
+                if (*v != L'"')
+                    value[length++] = *v;
+            }
+            value[length] = L'\0';
+            return length > 0;
+        }
+    }
+    return false;
+}
+
+bool IsShowCommand(const char* commandLine) { return commandLine && strcmp(commandLine, "/SHOW") == 0; }
+
+void EventTextFromName(const wchar_t* eventName, char (&eventText)[kEventTextSize])
+{
+    // Converts as many characters as fit in the text's 65 bytes with its zero.
+    int count = static_cast<int>(wcsnlen(eventName, kEventTextSize - 1));
+    int written = 0;
+    while (count > 0) {
+        written = WideCharToMultiByte(CP_ACP, 0, eventName, count, eventText, sizeof eventText - 1, nullptr, nullptr);
+        if (written > 0)
+            break;
+        --count;
+    }
+    eventText[written] = '\0';
+    LowerAscii(eventText);
+}
+
+void ReadLaunchEventText(HINSTANCE instance, char (&eventText)[kEventTextSize])
+{
+    LaunchEvent event = {};
+    eventText[0] = '\0';
+    if (!AskStillImageService(instance, event)) {
+        event = {};
+        if (!ReadLaunchSwitches(event))
+            return;
+    }
+    EventTextFromName(event.eventName, eventText);
+}
+
+int RunTornel(HINSTANCE instance, const char* commandLine)
+{
+    char eventText[kEventTextSize];
+    ReadLaunchEventText(instance, eventText);
+    RecordLaunchEvent(eventText);
+    uint32_t buttonCode = ButtonCodeFromEventText(eventText);
+    bool show = IsShowCommand(commandLine);
+
+    UniqueHandle mutex(CreateMutexA(nullptr, TRUE, kTornelName));
+    DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS)
+        return RunResidentInstance(instance, show, buttonCode);
+    return ForwardToResidentInstance(instance, show, buttonCode);
+}
+
+int32_t __cdecl ButtonNotificationCallback(void* record)
+{
+    ClearActiveDestinations();
+    uint32_t value = record ? *static_cast<const uint32_t*>(record) : 0;
+    if (value == 0)
+        return 0;
+    // Only the four button bits mean a press; anything else is not re-dispatched.
+    if (value != 1 && value != 2 && value != 4 && value != 8)
+        return 0;
+    g_shell.LastEngineButtonCode = value;
+    DispatchButton(ButtonNumberFromCode(g_shell.LastEngineButtonCode));
+    return 0;
+}
+
+int32_t RegisterButtonNotification()
+{
+    EngineStatus status = EngineRegisterNotification(ButtonNotificationCallback);
+    if (status != kStatusOk)
+        ShowEngineError(status);
+    return status;
+}

@@ -1,0 +1,21 @@
+// The hidden TrayWindow: start-up, the scanner, the notification-area icon and its
+// menu, and the teardown.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Messages other processes send to the TrayWindow.
+constexpr UINT kTrayCallbackMessage = WM_USER + 10;
+constexpr UINT kReleaseScannerMessage = WM_USER + 21;
+constexpr UINT kReacquireScannerMessage = WM_USER + 22;
+
+LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// 0 when the scanner is held, 5 when none is present, or the engine's status.
+int32_t OpenScanner();
+void CloseScanner();
+
+// Shows the Button manager modally, owned by the given window.
+void ShowButtonManager(HWND owner);
