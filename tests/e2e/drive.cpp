@@ -1,1 +1,155 @@
-int main() { return 0; }
+// Drives Tornel's windows from outside for the end-to-end tests, the way a user's
+// clicks would reach them: find windows, send and post messages, read texts.
+//   drive find CLASS TITLE [TIMEOUT_MS] [--visible]   prints the window (hex); '-' = any
+//   drive gone CLASS TITLE TIMEOUT_MS                  waits until no such window exists
+//   drive send HWND MSG WPARAM LPARAM [TIMEOUT_MS]     SendMessageTimeout, prints the result
+//   drive post HWND MSG WPARAM LPARAM
+//   drive click DIALOG CONTROL_ID                      posts BN_CLICKED from the control
+//   drive text HWND [CONTROL_ID]                       prints the window text
+//   drive enabled DIALOG CONTROL_ID                    prints 1 or 0
+// Numbers may be decimal or 0x-hex. Exit 0 on success, 1 when the window is not there
+// or the call failed, 2 on a usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+unsigned long Number(const char* text) { return strtoul(text, nullptr, 0); }
+
+HWND WindowArg(const char* text) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(Number(text))); }
+
+const char* NameArg(const char* text) { return strcmp(text, "-") == 0 ? nullptr : text; }
+
+HWND FindTopWindow(const char* className, const char* title, bool visibleOnly)
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, className, title)) != nullptr) {
+        if (!visibleOnly || IsWindowVisible(window))
+            return window;
+    }
+    return nullptr;
+}
+
+int Find(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    DWORD timeout = argc > 4 && argv[4][0] != '-' ? Number(argv[4]) : 0;
+    bool visible = strcmp(argv[argc - 1], "--visible") == 0;
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = FindTopWindow(NameArg(argv[2]), NameArg(argv[3]), visible);
+        if (window) {
+            printf("0x%lx\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window)));
+            return 0;
+        }
+        if (GetTickCount() - start >= timeout)
+            return 1;
+        Sleep(20);
+    }
+}
+
+int Gone(int argc, char** argv)
+{
+    if (argc < 5)
+        return 2;
+    DWORD timeout = Number(argv[4]);
+    DWORD start = GetTickCount();
+    while (FindTopWindow(NameArg(argv[2]), NameArg(argv[3]), false)) {
+        if (GetTickCount() - start >= timeout)
+            return 1;
+        Sleep(20);
+    }
+    return 0;
+}
+
+int Send(int argc, char** argv)
+{
+    if (argc < 6)
+        return 2;
+    DWORD timeout = argc > 6 ? Number(argv[6]) : 5000;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(WindowArg(argv[2]), Number(argv[3]), Number(argv[4]), Number(argv[5]),
+                             SMTO_ABORTIFHUNG, timeout, &result))
+        return 1;
+    printf("%lu\n", static_cast<unsigned long>(result));
+    return 0;
+}
+
+int Post(int argc, char** argv)
+{
+    if (argc < 6)
+        return 2;
+    return PostMessageA(WindowArg(argv[2]), Number(argv[3]), Number(argv[4]), Number(argv[5])) ? 0 : 1;
+}
+
+int Click(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    HWND dialog = WindowArg(argv[2]);
+    int id = static_cast<int>(Number(argv[3]));
+    HWND control = GetDlgItem(dialog, id);
+    if (!control)
+        return 1;
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control)) ? 0 : 1;
+}
+
+int Text(int argc, char** argv)
+{
+    if (argc < 3)
+        return 2;
+    HWND window = WindowArg(argv[2]);
+    if (argc > 3)
+        window = GetDlgItem(window, static_cast<int>(Number(argv[3])));
+    if (!window)
+        return 1;
+    char text[4096] = "";
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             5000, &result))
+        return 1;
+    printf("%s\n", text);
+    return 0;
+}
+
+int Enabled(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    HWND control = GetDlgItem(WindowArg(argv[2]), static_cast<int>(Number(argv[3])));
+    if (!control)
+        return 1;
+    printf("%d\n", IsWindowEnabled(control) ? 1 : 0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: drive find|gone|send|post|click|text|enabled ...\n");
+        return 2;
+    }
+    const struct {
+        const char* name;
+        int (*run)(int, char**);
+    } kCommands[] = {
+        {"find", Find}, {"gone", Gone}, {"send", Send}, {"post", Post},
+        {"click", Click}, {"text", Text}, {"enabled", Enabled},
+    };
+    for (const auto& command : kCommands) {
+        if (strcmp(argv[1], command.name) == 0) {
+            int status = command.run(argc, argv);
+            if (status == 2)
+                fprintf(stderr, "drive %s: missing arguments\n", argv[1]);
+            return status;
+        }
+    }
+    fprintf(stderr, "drive: unknown command %s\n", argv[1]);
+    return 2;
+}

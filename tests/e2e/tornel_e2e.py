@@ -1,0 +1,200 @@
+"""Harness for the end-to-end tests: the real Tornel.exe under Wine, in the test
+prefix, driven from outside with drive.exe and the scanner control tool."""
+
+import configparser
+import os
+import shutil
+import signal
+import subprocess
+import time
+import unittest
+
+BUILD = os.environ["TORNEL_BUILD"]
+SOURCE = os.environ.get("TORNEL_SOURCE", os.path.join(os.path.dirname(__file__), "..", ".."))
+BIN = os.path.join(BUILD, "bin")
+WINE_RUN = os.path.join(BUILD, "wine-run")
+PREFIX = os.path.join(BUILD, "wine", "prefix")
+DRIVE_C = os.path.join(PREFIX, "drive_c")
+WINDIR = os.path.join(DRIVE_C, "windows")
+TORNEL = os.path.join(BIN, "Tornel.exe")
+
+TORNEL_NAME = "TAVEN Tornel"
+WM_DESTROY = 0x0002
+WM_COMMAND = 0x0111
+WM_NULL = 0x0000
+
+# Still Image event GUIDs of the four buttons.
+BUTTON_EVENTS = {
+    1: "{7f951c8d-e5bd-4b66-b634-f5b8917a3007}",
+    2: "{c2bcf5ad-bbd9-45d5-bfe1-241ac30d5859}",
+    3: "{a2c255b3-8b3e-42a3-a026-00a7b6d99338}",
+    4: "{9a1d4274-8243-46df-bb09-3f888dc78046}",
+}
+STI_DEVICE = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"
+
+
+def wine(*args, timeout=60, check=True):
+    """Runs a Windows program to its end and returns its completed process."""
+    result = subprocess.run([WINE_RUN, *args], stdin=subprocess.DEVNULL, capture_output=True,
+                            text=True, timeout=timeout)
+    if check and result.returncode != 0:
+        raise AssertionError(f"{args[0]} {args[1:]} exited {result.returncode}: "
+                             f"{result.stdout.strip()} {result.stderr.strip()}")
+    return result
+
+
+def start(*args):
+    """Starts a Windows program detached, so it never holds the test runner's pipes."""
+    return subprocess.Popen([WINE_RUN, *args], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, start_new_session=True)
+
+
+def drive(*args, timeout=60):
+    result = wine(os.path.join(BIN, "drive.exe"), *[str(a) for a in args], timeout=timeout, check=False)
+    if result.returncode == 2:
+        raise AssertionError(f"drive {args}: {result.stderr.strip()}")
+    return result.returncode, result.stdout.strip()
+
+
+def find_window(window_class, title, timeout_ms=0, visible=False):
+    args = ["find", window_class or "-", title or "-", timeout_ms]
+    if visible:
+        args.append("--visible")
+    status, out = drive(*args, timeout=timeout_ms / 1000 + 30)
+    return int(out, 16) if status == 0 else None
+
+
+def window_gone(window_class, title, timeout_ms):
+    status, _ = drive("gone", window_class or "-", title or "-", timeout_ms, timeout=timeout_ms / 1000 + 30)
+    return status == 0
+
+
+def send(window, message, wparam=0, lparam=0, timeout_ms=5000):
+    status, out = drive("send", hex(window), hex(message), wparam, lparam, timeout_ms,
+                        timeout=timeout_ms / 1000 + 30)
+    return int(out) if status == 0 else None
+
+
+def windows_processes(name):
+    """Unix pids of the Wine processes running the named program."""
+    pids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/cmdline", "rb") as f:
+                cmdline = f.read().replace(b"\0", b" ").decode(errors="replace")
+        except OSError:
+            continue
+        if name.lower() in cmdline.lower() and "wine-run" not in cmdline:
+            pids.append(int(entry))
+    return pids
+
+
+def kill_program(name):
+    for pid in windows_processes(name):
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+    wait_until(lambda: not windows_processes(name), 10, f"{name} to end")
+
+
+def wait_until(predicate, seconds, what):
+    """Polls a condition with a bound; fails the test with a clear message."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise AssertionError(f"timed out after {seconds} s waiting for {what}")
+        time.sleep(0.05)
+
+
+def windows_file(name):
+    return os.path.join(WINDIR, name)
+
+
+def write_ini(path, text):
+    with open(path, "w", newline="\r\n") as f:
+        f.write(text)
+
+
+def read_ini(path):
+    parser = configparser.RawConfigParser(strict=False, interpolation=None)
+    with open(path, encoding="latin-1") as f:
+        parser.read_string(f.read())
+    return parser
+
+
+def ini_value(path, section, key, default=None):
+    if not os.path.exists(path):
+        return default
+    parser = read_ini(path)
+    for name in parser.sections():
+        if name.lower() == section.lower():
+            return parser[name].get(key, default)
+    return default
+
+
+class TornelCase(unittest.TestCase):
+    """Each test starts with no Tornel running, the stand-in scanner installed in the
+    Windows directory, and restores the files it changed."""
+
+    installed = []
+
+    def setUp(self):
+        kill_program("Tornel.exe")
+        for name in self.installed:
+            shutil.copy(os.path.join(BIN, name), windows_file(name))
+        self._saved = {}
+        self._processes = []
+        self.addCleanup(self._restore_files)
+        self.addCleanup(self._end_processes)
+
+    def own_file(self, path):
+        """Remembers a file's content so that it is put back after the test."""
+        if path not in self._saved:
+            self._saved[path] = open(path, "rb").read() if os.path.exists(path) else None
+
+    def write_windows_ini(self, name, text):
+        path = windows_file(name)
+        self.own_file(path)
+        write_ini(path, text)
+        return path
+
+    def _restore_files(self):
+        for path, content in self._saved.items():
+            if content is None:
+                if os.path.exists(path):
+                    os.remove(path)
+            else:
+                with open(path, "wb") as f:
+                    f.write(content)
+
+    def start_tornel(self, *args):
+        process = start(TORNEL, *args)
+        self._processes.append(process)
+        return process
+
+    def _end_processes(self):
+        kill_program("Tornel.exe")
+        for process in self._processes:
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+    def start_resident(self):
+        self.start_tornel()
+        window = find_window(TORNEL_NAME, TORNEL_NAME, 20000)
+        self.assertIsNotNone(window, "the resident Tornel window did not appear")
+        # It answers once its message loop runs.
+        wait_until(lambda: send(window, WM_NULL) is not None, 20, "Tornel's message loop")
+        return window
+
+    def sti_launch_args(self, button, upper=False):
+        guid = BUTTON_EVENTS[button]
+        return [f"/StiDevice:{STI_DEVICE}", f"/StiEvent:{guid.upper() if upper else guid}"]
