@@ -10,3 +10,6 @@ int GetLocalizedText(int, char* buffer, int size)
         CopyString(buffer, static_cast<size_t>(size), "String not found!");
     return 0;
 }
+
+int FreeLocalization() { return 1; }
+int LoadInstalledLocalization() { return 1; }

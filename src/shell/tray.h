@@ -13,6 +13,9 @@ constexpr UINT kReacquireScannerMessage = WM_USER + 22;
 
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The popup menu of the icon, with localized texts.
+HMENU BuildTrayMenu();
+
 // 0 when the scanner is held, 5 when none is present, or the engine's status.
 int32_t OpenScanner();
 void CloseScanner();

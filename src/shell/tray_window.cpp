@@ -1,26 +1,128 @@
-// The TrayWindow's procedure: everything here runs on the window's thread.
+// The TrayWindow's procedure: start-up, the scanner, the notification-area icon and
+// its menu, the sibling programs and the teardown. Everything here runs on the
+// window's thread.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstddef>
 #include <cstring>
 
 #include "common/handles.h"
+#include "common/paths.h"
+#include "common/strings.h"
+#include "i18n/i18n.h"
 #include "resource.h"
 #include "scan/scan.h"
 #include "shell/launch.h"
 #include "shell/tray.h"
 
+// The notification data in its 488-byte form, with the balloon fields.
+static_assert(offsetof(NOTIFYICONDATAA, guidItem) == 488, "NOTIFYICONDATAA layout");
+constexpr DWORD kNotifyIconDataSize = 488;
+
 namespace {
 
-// State of the tray window. Written and read by the window thread only, except
-// where a field says otherwise.
+constexpr UINT kTrayIconId = 1;
+
+// State of the tray window. Written and read by the window thread only.
 struct TrayState {
+    HMENU TrayMenu = nullptr;
+    HICON ReadyIcon = nullptr;        // shared resource icon, never destroyed
+    HICON UnavailableIcon = nullptr;  // shared resource icon, never destroyed
     // 1 shows the ready icon, 0 the unavailable one.
     int ScannerReady = 0;
     // 1 after this program initialised the engine and chose the scanner.
     int EngineOpen = 0;
+    // The "Kelmio Application" mutex this program created when taking the scanner back.
+    HANDLE ReacquireMutex = nullptr;
+    // Set once WM_CREATE has added the icon; cleared when the teardown removed it.
+    bool IconAdded = false;
+    bool TornDown = false;
+    // Explorer's message when it starts again and the icon must be added again.
+    UINT TaskbarCreatedMessage = 0;
 };
 TrayState g_tray;
 
-// Whether to take the scanner: not while the maker's scanning application, its
-// copier or its scanner test program holds it.
+struct SiblingProgram {
+    const char* windowClass;
+    const char* windowTitle;
+    const char* executable;
+};
+const SiblingProgram kKelmio = {"UI_MAIN_WND", nullptr, "kelmio.exe"};
+const SiblingProgram kCopier = {"Copier", "Copier", "replic32.exe"};
+const SiblingProgram kScannerTest = {nullptr, "TAVEN Scanner Test Program", "probe32.exe"};
+
+HICON CurrentIcon() { return g_tray.ScannerReady ? g_tray.ReadyIcon : g_tray.UnavailableIcon; }
+
+bool SiblingWindowExists(const SiblingProgram& program)
+{
+    return FindWindowA(program.windowClass, program.windowTitle) != nullptr;
+}
+
+// ---- Icon and menu ----------------------------------------------------------------
+
+HICON LoadTrayIcon(int id)
+{
+    return static_cast<HICON>(LoadImageA(g_shell.Instance, MAKEINTRESOURCEA(id), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+NOTIFYICONDATAA IconData(HWND window, UINT flags)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = kNotifyIconDataSize;
+    data.hWnd = window;
+    data.uID = kTrayIconId;
+    data.uFlags = flags;
+    return data;
+}
+
+bool AddTrayIcon(HWND window)
+{
+    NOTIFYICONDATAA data = IconData(window, NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO);
+    data.uCallbackMessage = kTrayCallbackMessage;
+    data.hIcon = CurrentIcon();
+    char text[1024];
+    GetLocalizedText(IDS_TIP_TORNEL, text);
+    CopyString(data.szTip, 128, text);
+    CopyString(data.szInfoTitle, 64, text);
+    GetLocalizedText(IDS_TIP_TORNEL_INFO, text);
+    CopyString(data.szInfo, 256, text);
+    return Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+}
+
+void SetTrayIcon(HWND window, bool ready)
+{
+    g_tray.ScannerReady = ready ? 1 : 0;
+    NOTIFYICONDATAA data = IconData(window, NIF_ICON);
+    data.hIcon = CurrentIcon();
+    Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+void DeleteTrayIcon(HWND window)
+{
+    NOTIFYICONDATAA data = IconData(window, 0);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+void AppendMenuText(HMENU menu, UINT command, int textId)
+{
+    char text[128];
+    GetLocalizedText(textId, text);
+    AppendMenuA(menu, MF_STRING, command, text);
+}
+
+void ReplaceTrayMenu()
+{
+    if (g_tray.TrayMenu)
+        DestroyMenu(g_tray.TrayMenu);
+    g_tray.TrayMenu = BuildTrayMenu();
+}
+
+// ---- Scanner decisions ------------------------------------------------------------
+
+// Whether to take the scanner at start-up: not while the maker's scanning
+// application, its copier or its scanner test program holds it.
 void DecideScanner()
 {
     HANDLE kelmio = CreateMutexA(nullptr, TRUE, "Kelmio application");
@@ -31,24 +133,151 @@ void DecideScanner()
         return;
     }
     // Otherwise the mutex stays held by this program for its lifetime.
-    if (FindWindowA("Copier", "Copier") || FindWindowA(nullptr, "TAVEN Scanner Test Program")) {
+    if (SiblingWindowExists(kCopier) || SiblingWindowExists(kScannerTest)) {
         g_tray.ScannerReady = 1;
         return;
     }
     OpenScanner();
 }
 
-LRESULT OnCreate(HWND)
+// Another program gave the scanner back: take it unless a sibling still uses it.
+void ReacquireScanner(HWND window)
+{
+    // The probe must see only other holders: a mutex this program created on an
+    // earlier call would otherwise keep the scanner from ever being taken back.
+    if (g_tray.ReacquireMutex) {
+        CloseHandle(g_tray.ReacquireMutex);
+        g_tray.ReacquireMutex = nullptr;
+    }
+    HANDLE kelmio = CreateMutexA(nullptr, TRUE, "Kelmio Application");
+    DWORD error = GetLastError();
+    if (kelmio && error == ERROR_ALREADY_EXISTS) {
+        CloseHandle(kelmio);
+        g_tray.ScannerReady = 1;
+        return;
+    }
+    g_tray.ReacquireMutex = kelmio;
+    if (FindWindowA(nullptr, kScannerTest.windowTitle) || FindWindowA(nullptr, kCopier.windowTitle)) {
+        g_tray.ScannerReady = 1;
+        return;
+    }
+    SetTrayIcon(window, OpenScanner() == kStatusOk);
+}
+
+// ---- Sibling programs ---------------------------------------------------------------
+
+void ShowLaunchFailure(const char* path)
+{
+    char message[MAX_PATH + 64];
+    FormatString(message, "Could not start \"%s\".", path);
+    MessageBoxA(GetFocus(), message, nullptr, MB_OK);
+}
+
+void StartSiblingProgram(const SiblingProgram& program)
+{
+    char iniPath[MAX_PATH];
+    WindowsFilePath(iniPath, "kelmio32.ini");
+    char folder[260];
+    DWORD length = GetPrivateProfileStringA("Kelmio", "UserPath", "XX", folder, sizeof folder, iniPath);
+    if (length == 2) {
+        MessageBoxA(GetFocus(), "File Error! Please reinstall your driver", nullptr, MB_OK);
+        return;
+    }
+    char path[MAX_PATH];
+    CopyString(path, folder);
+    AppendBackslash(path);
+    if (!AppendString(path, program.executable)) {
+        ShowLaunchFailure(path);
+        return;
+    }
+    // The command line carries the path in quotes, so a folder with blanks stays one argument.
+    char commandLine[MAX_PATH + 2];
+    FormatString(commandLine, "\"%s\"", path);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(path, commandLine, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS,
+                        nullptr, nullptr, &startup, &process)) {
+        ShowLaunchFailure(path);
+        return;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+void StartSiblingUnlessRunning(const SiblingProgram& program)
+{
+    if (!SiblingWindowExists(program))
+        StartSiblingProgram(program);
+}
+
+// ---- Message handlers --------------------------------------------------------------
+
+LRESULT OnCreate(HWND window)
 {
     LoadScanEngine();
+    if (!LoadInstalledLocalization())
+        return 0;
     DecideScanner();
+    g_tray.ReadyIcon = LoadTrayIcon(IDI_READY);
+    g_tray.UnavailableIcon = LoadTrayIcon(IDI_UNAVAILABLE);
+    if (!AddTrayIcon(window)) {
+        MessageBoxA(nullptr, "Shell_NotifyIcon Fail", nullptr, MB_OK);
+        PostQuitMessage(0);
+        return 0;
+    }
+    g_tray.IconAdded = true;
+    g_tray.TrayMenu = BuildTrayMenu();
     return 0;
 }
 
-LRESULT OnDestroy(HWND)
+LRESULT OnDestroy(HWND window)
 {
-    CloseScanner();
+    // A second WM_DESTROY (one sent by another instance, then the real one) finds
+    // everything gone already.
+    if (!g_tray.TornDown) {
+        g_tray.TornDown = true;
+        if (g_tray.TrayMenu) {
+            DestroyMenu(g_tray.TrayMenu);
+            g_tray.TrayMenu = nullptr;
+        }
+        if (g_tray.IconAdded) {
+            DeleteTrayIcon(window);
+            g_tray.IconAdded = false;
+        }
+        FreeLocalization();
+        CloseScanner();
+    }
     PostQuitMessage(0);
+    return 0;
+}
+
+void ShowTrayMenu(HWND window)
+{
+    if (g_shell.SettingsDialogOpen || g_scan.ScanBusy || !g_tray.TrayMenu)
+        return;
+    EnableMenuItem(g_tray.TrayMenu, IDM_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    // The window must be foreground, or the menu stays open when the user clicks elsewhere.
+    SetForegroundWindow(window);
+    TrackPopupMenu(g_tray.TrayMenu, TPM_RIGHTALIGN, cursor.x, cursor.y, 0, window, nullptr);
+    PostMessageA(window, WM_NULL, 0, 0);
+}
+
+LRESULT OnTrayCallback(HWND window, LPARAM mouseMessage)
+{
+    switch (mouseMessage) {
+    case WM_RBUTTONDOWN:
+        ShowTrayMenu(window);
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (!g_shell.SettingsDialogOpen)
+            ShowButtonManager(window);
+        break;
+    default:
+        break;
+    }
     return 0;
 }
 
@@ -61,13 +290,57 @@ LRESULT OnCommand(HWND window, WPARAM wParam)
     case IDM_CLOSE:
         SendMessageA(window, WM_DESTROY, 0, 0);
         break;
+    case IDM_KELMIO:
+        StartSiblingUnlessRunning(kKelmio);
+        break;
+    case IDM_COPIER:
+        StartSiblingUnlessRunning(kCopier);
+        break;
+    case IDM_SCANNER_TEST:
+        StartSiblingUnlessRunning(kScannerTest);
+        break;
     default:
         break;
     }
     return 0;
 }
 
+LRESULT OnDeviceChange(HWND window)
+{
+    if (!GetScannerList()) {
+        CloseScanner();
+        ReplaceTrayMenu();
+        SetTrayIcon(window, false);
+        return 0;
+    }
+    if (GetScannerList())
+        SetTrayIcon(window, OpenScanner() == kStatusOk);
+    return 0;
+}
+
+LRESULT OnTaskbarCreated(HWND window)
+{
+    if (g_tray.IconAdded)
+        AddTrayIcon(window);
+    return 0;
+}
+
 }  // namespace
+
+HMENU BuildTrayMenu()
+{
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return nullptr;
+    AppendMenuText(menu, IDM_KELMIO, IDS_MENU_KELMIO);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuText(menu, IDM_COPIER, IDS_MENU_COPIER);
+    AppendMenuText(menu, IDM_SCANNER_TEST, IDS_MENU_SCANNER_TEST);
+    AppendMenuText(menu, IDM_BUTTON_MANAGER, IDS_MENU_PUSH_BUTTON);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuText(menu, IDM_CLOSE, IDS_MENU_CLOSE);
+    return menu;
+}
 
 int32_t OpenScanner()
 {
@@ -116,15 +389,25 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     switch (message) {
     case WM_CREATE:
+        g_tray.TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
         return OnCreate(window);
     case WM_DESTROY:
         return OnDestroy(window);
     case WM_COMMAND:
         return OnCommand(window, wParam);
+    case WM_DEVICECHANGE:
+        return OnDeviceChange(window);
+    case kTrayCallbackMessage:
+        return OnTrayCallback(window, lParam);
     case kReleaseScannerMessage:
         CloseScanner();
         return 0;
+    case kReacquireScannerMessage:
+        ReacquireScanner(window);
+        return 0;
     default:
+        if (message != 0 && message == g_tray.TaskbarCreatedMessage)
+            return OnTaskbarCreated(window);
         return DefWindowProcA(window, message, wParam, lParam);
     }
 }
