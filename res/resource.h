@@ -11,3 +11,7 @@
 #define IDM_SCANNER_TEST 204
 #define IDM_BUTTON_MANAGER 205
 #define IDM_CLOSE 209
+
+// Tray icons
+#define IDI_READY 131
+#define IDI_UNAVAILABLE 132
