@@ -28,6 +28,8 @@ void ReadText(const char* section, const char* key, char* out, size_t size)
     GetPrivateProfileStringA(section, key, "", out, static_cast<DWORD>(size), path);
 }
 
+// Write results are not checked: a configuration file that cannot be written leaves
+// the lists of the last run, which the pages and destinations still read.
 void WriteText(const char* section, const char* key, const char* value)
 {
     char path[MAX_PATH];

@@ -63,6 +63,7 @@ int DiscoverPrinters(int32_t* selectedPrinterIndex)
     if (defaultName[0])
         *selectedPrinterIndex = 0;
 
+    // Asked without a buffer, the spooler fails on purpose and names the size it needs.
     DWORD needed = 0;
     DWORD returned = 0;
     EnumPrintersA(kEnumFlags, nullptr, 2, nullptr, 0, &needed, &returned);
