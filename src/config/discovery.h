@@ -1,0 +1,58 @@
+// Printer and mail-client discovery: refreshes the lists of "kmconfig.ini" that the
+// copy and e-mail functions choose from, at every start of the program.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+// ---- Process-wide selections -------------------------------------------------------
+// Written by the window thread at start-up; InstalledMailSystems and DefaultMailSystem
+// are written again by the e-mail function (dispatching thread) when it finds no
+// default mail system. Each is stored whole, once per discovery, so a reader never
+// sees a half-built mask.
+
+// 1-based position of the default printer among the spooler's printers, else their
+// number; -1 before discovery.
+extern int32_t SelectedPrinterIndex;
+// Bits of the mail systems found by the last discovery.
+extern uint32_t InstalledMailSystems;
+// The bit of the mail system named by "EmailSystem"/"Default".
+extern uint32_t DefaultMailSystem;
+// 1-based position of DefaultMailSystem among the bits of InstalledMailSystems.
+extern int32_t DefaultMailPosition;
+
+// ---- Mail-system identifiers -------------------------------------------------------
+
+struct MailSystemInfo {
+    const char* identifier;   // stored in "EmailSystem"; compared byte-wise
+    uint32_t bit;
+    const char* displayName;  // shown on the Mail page
+};
+constexpr size_t kMailSystemCount = 11;
+extern const MailSystemInfo kMailSystems[kMailSystemCount];
+
+// The entry of an identifier, or null for an unknown one.
+const MailSystemInfo* FindMailSystem(const char* identifier);
+// ORs the identifier's bit into the mask; an unknown identifier changes nothing.
+void MailSystemBit(uint32_t* mask, const char* identifier);
+// The number of set bits of the installed mask, from bit 1 up to 512, up to and
+// including the first bit also set in defaultBits; when none matches, the number of
+// all installed bits among those.
+int32_t MailSystemPositionIn(uint32_t installed, uint32_t defaultBits);
+// MailSystemPositionIn over InstalledMailSystems.
+int32_t MailSystemPosition(uint32_t defaultBits);
+
+// ---- Discoveries -------------------------------------------------------------------
+
+// Rewrites section "Tornel_Printer" from the spooler's local and connected printers
+// and sets *selectedPrinterIndex (which holds -1 on entry). Non-zero when the spooler
+// answered; then the section lists its printers, none included.
+int DiscoverPrinters(int32_t* selectedPrinterIndex);
+
+// Looks for the mail clients under HKEY_LOCAL_MACHINE, writes section "EmailSystem"
+// and sets the masks; always 1.
+int DiscoverMailSystems(uint32_t* installed, uint32_t* defaultSystem);
+// The same with the client keys ("SOFTWARE\Clients\Mail\...") looked up under root.
+int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSystem);

@@ -1,0 +1,181 @@
+// The mail clients the e-mail function can hand a scan to: found by their registered
+// command lines, written to "EmailSystem" with the chosen default.
+#include <windows.h>
+
+#include <cstring>
+
+#include "common/handles.h"
+#include "common/strings.h"
+#include "config/discovery.h"
+#include "config/discovery_ini.h"
+
+uint32_t InstalledMailSystems = 0;
+uint32_t DefaultMailSystem = 0;
+int32_t DefaultMailPosition = 0;
+
+const MailSystemInfo kMailSystems[kMailSystemCount] = {
+    {"LotusccMail", 1, "Lotus cc:Mail"},
+    {"LotusNotesccMail", 2, "Lotus Notes cc:Mail"},
+    {"QUALCOMMEudoraPro", 4, "Eudora"},
+    {"OutlookExpress4", 8, "Outlook Express 4"},
+    {"OutlookExpress5", 16, "Outlook Express 5"},
+    {"MicrosoftOutlook97", 32, "Microsoft Outlook 97"},
+    {"MicrosoftOutlook98", 64, "Microsoft Outlook 98"},
+    {"MicrosoftOutlook2000", 128, "Microsoft Outlook 2000"},
+    {"NetscapeMessenger", 256, "Netscape"},
+    {"MicrosoftExchange", 512, "Microsoft Exchange"},
+    {"OutlookExpress6", 1024, "Outlook Express 6"},
+};
+
+namespace {
+
+constexpr char kMailSection[] = "EmailSystem";
+// The position counts only the ten oldest systems (bits 1 to 512).
+constexpr uint32_t kLastPositionBit = 512;
+
+// A detectable client: its open command, and where the program path in it ends.
+struct MailClientKey {
+    const char* subkey;
+    char cutAt;  // 0: the whole command is the path
+    const char* identifier;
+};
+constexpr MailClientKey kMailClientKeys[] = {
+    {"SOFTWARE\\Clients\\Mail\\Eudora\\shell\\open\\command", 0, "QUALCOMMEudoraPro"},
+    {"SOFTWARE\\Clients\\Mail\\Outlook Express\\shell\\open\\command", '/', "OutlookExpress5"},
+    {"SOFTWARE\\Clients\\Mail\\Netscape Messenger\\protocols\\mailto\\shell\\open\\command", '"',
+     "NetscapeMessenger"},
+};
+
+// The key's default value as text (REG_SZ or REG_EXPAND_SZ, at most 255 bytes);
+// false when the key or value is missing, of another type or too long.
+bool ReadCommand(HKEY root, const char* subkey, char (&command)[257])
+{
+    UniqueHkey key;
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD size = sizeof command - 1;
+    LONG status = RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(command), &size);
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    command[size] = '\0';
+    return true;
+}
+
+// Cuts the command where its program path ends; the blank in front of a switch may
+// stay, since the file lookup ignores trailing blanks of a name.
+void CutCommand(char* command, char cutAt)
+{
+    if (!cutAt)
+        return;
+    if (char* at = strchr(command, cutAt))
+        *at = '\0';
+}
+
+// The existence test of the configuration store: a leading double quote is skipped
+// and a closing one removed; wildcards match as FindFirstFileA matches them.
+bool CommandFileExists(char* path)
+{
+    const char* lookup = path;
+    if (*lookup == '"') {
+        ++lookup;
+        size_t length = strlen(path);
+        if (length > 1 && path[length - 1] == '"')
+            path[length - 1] = '\0';
+    }
+    if (!*lookup)
+        return false;
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA(lookup, &data));
+    return static_cast<bool>(find);
+}
+
+bool MailClientInstalled(HKEY root, const MailClientKey& client)
+{
+    char command[257];
+    if (!ReadCommand(root, client.subkey, command))
+        return false;
+    char expanded[260];
+    DWORD length = ExpandEnvironmentStringsA(command, expanded, sizeof expanded);
+    if (length == 0 || length > sizeof expanded)
+        return false;
+    CutCommand(expanded, client.cutAt);
+    return CommandFileExists(expanded);
+}
+
+void WriteNumberedSystem(int32_t number, const char* identifier)
+{
+    char key[32];
+    FormatString(key, "EmailSystem%d", static_cast<int>(number));
+    DiscoveryIni::WriteText(kMailSection, key, identifier);
+}
+
+}  // namespace
+
+const MailSystemInfo* FindMailSystem(const char* identifier)
+{
+    if (!identifier)
+        return nullptr;
+    for (const MailSystemInfo& system : kMailSystems) {
+        if (strcmp(system.identifier, identifier) == 0)
+            return &system;
+    }
+    return nullptr;
+}
+
+void MailSystemBit(uint32_t* mask, const char* identifier)
+{
+    if (const MailSystemInfo* system = FindMailSystem(identifier))
+        *mask |= system->bit;
+}
+
+int32_t MailSystemPositionIn(uint32_t installed, uint32_t defaultBits)
+{
+    int32_t position = 0;
+    for (uint32_t bit = 1; bit <= kLastPositionBit; bit <<= 1) {
+        if (installed & bit) {
+            ++position;
+            if (defaultBits & bit)
+                break;
+        }
+    }
+    return position;
+}
+
+int32_t MailSystemPosition(uint32_t defaultBits) { return MailSystemPositionIn(InstalledMailSystems, defaultBits); }
+
+int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSystem)
+{
+    uint32_t found = 0;
+    int32_t count = 0;
+    const char* firstFound = nullptr;
+    for (const MailClientKey& client : kMailClientKeys) {
+        if (!MailClientInstalled(root, client))
+            continue;
+        ++count;
+        MailSystemBit(&found, client.identifier);
+        WriteNumberedSystem(count, client.identifier);
+        if (!firstFound)
+            firstFound = client.identifier;
+    }
+    *installed = found;
+    DiscoveryIni::WriteInt(kMailSection, "Num", count);
+
+    // A first run has no chosen client yet: the first one found becomes the choice,
+    // so the e-mail function and the Mail page start from a client that exists.
+    char defaultId[32];
+    DiscoveryIni::ReadText(kMailSection, "Default", defaultId, sizeof defaultId);
+    if (!defaultId[0] && firstFound) {
+        DiscoveryIni::WriteText(kMailSection, "Default", firstFound);
+        CopyString(defaultId, firstFound);
+    }
+    uint32_t defaultBits = *defaultSystem;
+    MailSystemBit(&defaultBits, defaultId);
+    *defaultSystem = defaultBits;
+    return 1;
+}
+
+int DiscoverMailSystems(uint32_t* installed, uint32_t* defaultSystem)
+{
+    return DiscoverMailSystemsUnder(HKEY_LOCAL_MACHINE, installed, defaultSystem);
+}
