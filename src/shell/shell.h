@@ -38,3 +38,7 @@ int32_t ApplyOsTypeOverride(int32_t detectedType, const char* overrideText);
 // Decides the type of the running system and applies the override of section
 // "TrickOS", key "OSTYPE" in "TAVENDRV.INI" in the Windows directory.
 int32_t ProbeOsType();
+
+// The rest of the shell: launch decoding and the tray window.
+#include "shell/launch.h"
+#include "shell/tray.h"

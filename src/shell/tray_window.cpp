@@ -10,10 +10,12 @@
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/strings.h"
+#include "config/discovery.h"
 #include "i18n/i18n.h"
 #include "resource.h"
 #include "scan/scan.h"
 #include "shell/launch.h"
+#include "shell/shell.h"
 #include "shell/tray.h"
 
 // The notification data in its 488-byte form, with the balloon fields.
@@ -213,9 +215,16 @@ void StartSiblingUnlessRunning(const SiblingProgram& program)
 
 // ---- Message handlers --------------------------------------------------------------
 
+// Start-up: the engine, the system's facts, the discoveries that refresh the
+// configuration file, the settings and the texts, then the scanner and the icon.
 LRESULT OnCreate(HWND window)
 {
     LoadScanEngine();
+    OsType = ProbeOsType();
+    SelectedPrinterIndex = -1;
+    DiscoverPrinters(&SelectedPrinterIndex);
+    DiscoverMailSystems(&InstalledMailSystems, &DefaultMailSystem);
+    DefaultMailPosition = MailSystemPosition(DefaultMailSystem);
     if (!LoadInstalledLocalization())
         return 0;
     DecideScanner();
