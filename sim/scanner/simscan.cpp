@@ -5,6 +5,8 @@
 // the scan ended with 213, 1 when it ended otherwise, 2 for a usage error.
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -142,8 +144,12 @@ int main(int argc, char** argv)
         printf("no end notification\n");
         return 1;
     }
-    printf("end %lu blocks %lu preview-bytes %llu ms %lld\n", static_cast<unsigned long>(g_watch.endCode.load()),
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    printf("end %lu blocks %lu preview-bytes %llu ms %lld peak-kb %lu\n", static_cast<unsigned long>(g_watch.endCode.load()),
            static_cast<unsigned long>(g_watch.blocks.load()), static_cast<unsigned long long>(g_watch.blockBytes.load()),
-           static_cast<long long>((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart));
+           static_cast<long long>((end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart),
+           static_cast<unsigned long>(memory.PeakWorkingSetSize / 1024));
     return g_watch.endCode.load() == kNotifyScanDone ? 0 : 1;
 }
