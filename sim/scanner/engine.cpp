@@ -33,6 +33,7 @@ constexpr EngineStatus kStatusUnsupported = -6;
 constexpr EngineStatus kStatusNotEnoughMemory = -2;
 constexpr EngineStatus kStatusFileIoError = -12;
 constexpr EngineStatus kStatusChosenDeviceNotFound = -20;
+constexpr EngineStatus kStatusUnableToOpenDevice = -10;
 
 // The button thread's objects. Two owners hold it, the thread and the engine; the
 // last to let go deletes it, so a thread that outlives a bounded join (its callback
@@ -387,7 +388,7 @@ EngineStatus StartButtonThread()
         return kStatusOk;
     ButtonChannel* channel = OpenButtonChannel();
     if (!channel)
-        return -10;
+        return kStatusUnableToOpenDevice;
     DWORD threadId = 0;
     HANDLE thread = CreateThread(nullptr, 0, ButtonWorker, channel, 0, &threadId);
     if (!thread) {
