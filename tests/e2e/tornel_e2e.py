@@ -142,13 +142,21 @@ class TornelCase(unittest.TestCase):
     """Each test starts with no Tornel running, the stand-in scanner installed in the
     Windows directory, and restores the files it changed."""
 
-    installed = []
+    # The scanner's installed files: (source folder, name).
+    installed = [(BIN, "TNENGINE.dll"), (BIN, "TNLocalChooser.dll"), (os.path.join(SOURCE, "data"), "Tornel.loc")]
 
     def setUp(self):
         kill_program("Tornel.exe")
-        for name in self.installed:
-            shutil.copy(os.path.join(BIN, name), windows_file(name))
         self._saved = {}
+        for folder, name in self.installed:
+            source = os.path.join(folder, name)
+            if os.path.exists(source):
+                self.own_file(windows_file(name))
+                shutil.copy(source, windows_file(name))
+        # The virtual scanner starts plugged in, instant and without faults.
+        self.own_file(windows_file("TNSim.ini"))
+        if os.path.exists(windows_file("TNSim.ini")):
+            os.remove(windows_file("TNSim.ini"))
         self._processes = []
         self.addCleanup(self._restore_files)
         self.addCleanup(self._end_processes)
@@ -194,6 +202,9 @@ class TornelCase(unittest.TestCase):
         # It answers once its message loop runs.
         wait_until(lambda: send(window, WM_NULL) is not None, 20, "Tornel's message loop")
         return window
+
+    def scanctl(self, *args, check=True):
+        return wine(os.path.join(BIN, "scanctl.exe"), *[str(a) for a in args], check=check)
 
     def sti_launch_args(self, button, upper=False):
         guid = BUTTON_EVENTS[button]
