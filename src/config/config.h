@@ -2,6 +2,7 @@
 // scan settings, and the discovery of applications, printers and mail clients.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kButtonKindCount = 15;
@@ -18,3 +19,92 @@ struct ButtonSetting {
 // Loaded by the window thread at start-up and edited there by the Button manager;
 // read by the scan job on the dispatching thread while a job runs.
 extern ButtonSetting ButtonSettings[kButtonKindCount];
+
+// 1-based index of the default application in "Tornel_Application". Written by the
+// window thread (application discovery, the Button manager); read by the window
+// thread and by the dispatching thread of a job (scan to application, OCR).
+extern int32_t DefaultAppIndex;
+
+// ---- Files in the Windows directory ----------------------------------------------
+
+constexpr const char* kConfigFileName = "kmconfig.ini";
+constexpr const char* kButtonFileName = "Button.InI";
+constexpr const char* kKelmioFileName = "kelmio32.ini";
+constexpr const char* kDriverFileName = "TAVENDRV.INI";
+
+// ---- Profile helpers ---------------------------------------------------------------
+// Every call takes the bare file name of a profile file in the Windows directory and
+// hands the profile API its full path, so tests can move the Windows directory.
+
+int ReadIniInt(const char* fileName, const char* section, const char* key, int defaultValue);
+// Copies at most size-1 characters; returns the number copied.
+unsigned ReadIniString(const char* fileName, const char* section, const char* key, const char* defaultValue,
+                       char* out, size_t size);
+template <size_t N>
+unsigned ReadIniString(const char* fileName, const char* section, const char* key, const char* defaultValue,
+                       char (&out)[N])
+{
+    return ReadIniString(fileName, section, key, defaultValue, out, N);
+}
+// Writes the value as signed decimal text.
+bool WriteIniInt(const char* fileName, const char* section, const char* key, int value);
+// A null value deletes the key.
+bool WriteIniString(const char* fileName, const char* section, const char* key, const char* value);
+bool DeleteIniKey(const char* fileName, const char* section, const char* key);
+bool DeleteIniSection(const char* fileName, const char* section);
+
+// Lists are a count key and numbered keys "%s%d" (ApName3, Folder1); index 0 is the
+// current choice. The key is cut to the buffer when it would not fit.
+bool IndexedKey(char* out, size_t size, const char* key, int index);
+template <size_t N>
+bool IndexedKey(char (&out)[N], const char* key, int index)
+{
+    return IndexedKey(out, N, key, index);
+}
+int ReadIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int defaultValue);
+unsigned ReadIniIndexedString(const char* fileName, const char* section, const char* key, int index,
+                              const char* defaultValue, char* out, size_t size);
+template <size_t N>
+unsigned ReadIniIndexedString(const char* fileName, const char* section, const char* key, int index,
+                              const char* defaultValue, char (&out)[N])
+{
+    return ReadIniIndexedString(fileName, section, key, index, defaultValue, out, N);
+}
+bool WriteIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int value);
+bool WriteIniIndexedString(const char* fileName, const char* section, const char* key, int index, const char* value);
+
+// ---- ConfigStore: "kmconfig.ini" -------------------------------------------------
+
+// Section "Tornel": the key as given for a negative index, else key and index.
+// -1 when the key is absent (the read's default 9999 counts as absent).
+int32_t ReadTornelInt(const char* key, int32_t index);
+void WriteTornelInt(const char* key, int32_t index, int32_t value);
+
+// Fills ButtonSettings from "Tornel", falling back to each function section's
+// DefDoc, DefRes and DefBri; Org and Area start at 0.
+void LoadButtonSettings();
+// Writes Doc, Res, Bri, Org and Area of every kind, index by index, then ScanToPoint 0.
+void SaveButtonSettings();
+
+void DeleteConfigSection(const char* section);
+
+// "Tornel_Application": a negative index appends (NumAp grows by one); index 0 writes
+// only ApName0; every call rewrites DefaultID from DefaultAppIndex. file may be null.
+void WriteApplicationEntry(const char* name, const char* file, int32_t index);
+
+// Removes the entries 1..count whose file key names no existing file, moving the
+// later entries down; index 0 is never touched.
+void CompactFileList(const char* section, const char* countKey, const char* nameKey, const char* fileKey);
+
+// The first index 1..count whose name key equals text (case-sensitive), else -1.
+void FindEntryByName(const char* section, const char* nameKey, int32_t count, const char* text, int32_t* index);
+
+// True when FindFirstFile finds the path (wildcards match). A path that begins with
+// a double quote is tested without it, and a closing quote is removed from path.
+bool FileExists(char* path);
+// The same for a text the caller cannot have changed (copied first, up to 1023 characters).
+bool FileExists(const char* path);
+
+// Copies ApName<index> into ApName0 and rewrites DefaultID from DefaultAppIndex,
+// which the caller sets to index beforehand.
+void SelectDefaultApplication(int32_t index);

@@ -4,13 +4,37 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+#include "i18n/loc_text.h"
+
 // ---- Texts --------------------------------------------------------------------
 
-// Reads the localization file at path, with keys from the string-table resource of
-// the ids in idList (ended by 0). 1 on success.
-int LoadLocalizationFile(const char* path, const int* idList);
-// The ids of every key of the string table, ended by 0.
-extern const int KeyIdList[];
+// The ids of every key of the string table, ended by kKeyIdListEnd.
+extern const uint32_t KeyIdList[];
+constexpr int kKeyIdCount = 176;
+
+struct TextEntry;
+
+// The module's tables and font. Built by the window thread while the tray window is
+// created (before any button is dispatched) and freed when it is destroyed; every
+// thread that shows a text reads them in between without a lock.
+struct LocalizationState {
+    KeyRecord* KeyTable = nullptr;   // sorted records, terminator at KeyCount
+    int KeyCount = 0;
+    TextEntry** TextTable = nullptr;  // BucketCount chain heads, bucket = id % 100
+    int BucketCount = 0;
+    LOGFONTA LogFont = {};
+    int PointSize = 8;
+    HFONT Font = nullptr;  // none until a file was loaded, or when it cannot be created
+};
+extern LocalizationState g_localization;
+
+// Builds KeyTable from the string table's keys for idList, reads the file at path
+// into TextTable and creates the localized font. 1 on success; 0 when the key table,
+// the file or the buckets cannot be had, or a text could not be stored (after
+// loading all the others).
+int LoadLocalizationFile(const char* path, const uint32_t* idList);
 // Copies the text for id into buffer (size bytes with the terminating zero).
 // Non-zero when a text was found; otherwise the buffer holds "String not found!".
 int GetLocalizedText(int id, char* buffer, int size);
@@ -19,28 +43,38 @@ int GetLocalizedText(int id, char (&buffer)[N])
 {
     return GetLocalizedText(id, buffer, N);
 }
+// Frees the texts and the buckets and deletes the font. Returns 1.
 int FreeLocalization();
 
 // Locates "Tornel.loc" (else "trnl_inf.loc") in the Windows directory and loads it.
-// On failure shows the fixed start-up message, posts the quit message and returns 0.
+// On failure shows the fixed start-up message, posts the quit message with exit
+// code 0 and returns 0; the caller then stops its start-up.
 int LoadInstalledLocalization();
+
+// 1 when every id of the key table has a text (or the table is empty).
+int CheckAllTexts(const KeyRecord* keyTable);
 
 // ---- Font ---------------------------------------------------------------------
 
+// Sends WM_SETFONT with the localized font when there is one.
 void ApplyLocalizedFont(HWND window);
+void GetLocalizedLogFont(LOGFONTA* font);
+// Replaces the LOGFONT and recomputes the point size; the font itself stays.
+void SetLocalizedLogFont(const LOGFONTA* font);
+bool IsShiftJisFont();
+
 void SetWindowLocalizedText(HWND window, int id);
 void SetDlgItemLocalizedText(HWND dialog, int controlId, int stringId);
 
 // ---- Localized dialogs -----------------------------------------------------------
 
+// A copy of the dialog template with the localized font and the localized titles of
+// button and static controls whose id is a string id: a movable block (unlocked),
+// or null when the template cannot be found, read or copied.
 HGLOBAL LocalizeDialogTemplate(HINSTANCE instance, LPCSTR templateName);
+// -1 when the copy could not be made.
 INT_PTR LocalizedDialogBox(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc);
 INT_PTR LocalizedDialogBoxParam(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param);
+// Null when the copy or the dialog could not be made.
 HWND LocalizedCreateDialog(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc);
 HWND LocalizedCreateDialogParam(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param);
-
-// A text from the localization file used as a format: only the conversions the
-// caller expects are substituted; any other or extra conversion shows the text with
-// the argument appended instead of interpreting it.
-void FormatLocalizedText(char* out, int size, const char* text, const char* argument);
-void FormatLocalizedText(char* out, int size, const char* text, const char* argument, unsigned long number);

@@ -1,0 +1,217 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "common/handles.h"
+#include "common/paths.h"
+#include "common/strings.h"
+#include "config/config.h"
+
+int32_t DefaultAppIndex = 1;
+
+namespace {
+
+constexpr const char* kApplicationSection = "Tornel_Application";
+constexpr const char* kTornelSection = "Tornel";
+// The read default that stands for "no such key" in "Tornel".
+constexpr int kAbsentValue = 9999;
+
+// The profile API with a bare name would search the Windows directory; the full
+// path lets tests point that directory elsewhere and writes the same keys.
+struct ProfilePath {
+    char text[MAX_PATH];
+    explicit ProfilePath(const char* fileName) { WindowsFilePath(text, fileName); }
+};
+
+}  // namespace
+
+// ---- Profile helpers ---------------------------------------------------------------
+
+int ReadIniInt(const char* fileName, const char* section, const char* key, int defaultValue)
+{
+    ProfilePath path(fileName);
+    return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, path.text));
+}
+
+unsigned ReadIniString(const char* fileName, const char* section, const char* key, const char* defaultValue,
+                       char* out, size_t size)
+{
+    if (size == 0)
+        return 0;
+    ProfilePath path(fileName);
+    return GetPrivateProfileStringA(section, key, defaultValue, out, static_cast<DWORD>(size), path.text);
+}
+
+bool WriteIniInt(const char* fileName, const char* section, const char* key, int value)
+{
+    char text[16];
+    FormatString(text, "%d", value);
+    return WriteIniString(fileName, section, key, text);
+}
+
+bool WriteIniString(const char* fileName, const char* section, const char* key, const char* value)
+{
+    ProfilePath path(fileName);
+    return WritePrivateProfileStringA(section, key, value, path.text) != FALSE;
+}
+
+bool DeleteIniKey(const char* fileName, const char* section, const char* key)
+{
+    return WriteIniString(fileName, section, key, nullptr);
+}
+
+bool DeleteIniSection(const char* fileName, const char* section)
+{
+    ProfilePath path(fileName);
+    return WritePrivateProfileStringA(section, nullptr, nullptr, path.text) != FALSE;
+}
+
+bool IndexedKey(char* out, size_t size, const char* key, int index)
+{
+    return FormatString(out, size, "%s%d", key, index);
+}
+
+int ReadIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int defaultValue)
+{
+    char indexed[64];
+    IndexedKey(indexed, key, index);
+    return ReadIniInt(fileName, section, indexed, defaultValue);
+}
+
+unsigned ReadIniIndexedString(const char* fileName, const char* section, const char* key, int index,
+                              const char* defaultValue, char* out, size_t size)
+{
+    char indexed[64];
+    IndexedKey(indexed, key, index);
+    return ReadIniString(fileName, section, indexed, defaultValue, out, size);
+}
+
+bool WriteIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int value)
+{
+    char indexed[64];
+    IndexedKey(indexed, key, index);
+    return WriteIniInt(fileName, section, indexed, value);
+}
+
+bool WriteIniIndexedString(const char* fileName, const char* section, const char* key, int index, const char* value)
+{
+    char indexed[64];
+    IndexedKey(indexed, key, index);
+    return WriteIniString(fileName, section, indexed, value);
+}
+
+// ---- ConfigStore -----------------------------------------------------------------
+
+static void TornelKey(char (&out)[64], const char* key, int32_t index)
+{
+    if (index < 0)
+        CopyString(out, key);
+    else
+        IndexedKey(out, key, index);
+}
+
+int32_t ReadTornelInt(const char* key, int32_t index)
+{
+    char name[64];
+    TornelKey(name, key, index);
+    int value = ReadIniInt(kConfigFileName, kTornelSection, name, kAbsentValue);
+    return value == kAbsentValue ? -1 : value;
+}
+
+void WriteTornelInt(const char* key, int32_t index, int32_t value)
+{
+    char name[64];
+    TornelKey(name, key, index);
+    WriteIniInt(kConfigFileName, kTornelSection, name, value);
+}
+
+void DeleteConfigSection(const char* section) { DeleteIniSection(kConfigFileName, section); }
+
+void WriteApplicationEntry(const char* name, const char* file, int32_t index)
+{
+    int count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+    if (index < 0) {
+        index = count + 1;
+        WriteIniInt(kConfigFileName, kApplicationSection, "NumAp", index);
+    }
+    WriteIniIndexedString(kConfigFileName, kApplicationSection, "ApName", index, name);
+    // Writing no value would delete the key; an entry without a file keeps an empty one.
+    if (index != 0)
+        WriteIniIndexedString(kConfigFileName, kApplicationSection, "ApFileName", index, file ? file : "");
+    WriteIniInt(kConfigFileName, kApplicationSection, "DefaultID", DefaultAppIndex);
+}
+
+// Moves the entries after index one place down and drops the last one.
+static void RemoveListEntry(const char* section, const char* nameKey, const char* fileKey, int index, int count)
+{
+    char text[512];
+    for (int j = index + 1; j <= count; ++j) {
+        ReadIniIndexedString(kConfigFileName, section, nameKey, j, "", text);
+        WriteIniIndexedString(kConfigFileName, section, nameKey, j - 1, text);
+        ReadIniIndexedString(kConfigFileName, section, fileKey, j, "", text);
+        WriteIniIndexedString(kConfigFileName, section, fileKey, j - 1, text);
+    }
+    WriteIniIndexedString(kConfigFileName, section, nameKey, count, nullptr);
+    WriteIniIndexedString(kConfigFileName, section, fileKey, count, nullptr);
+}
+
+void CompactFileList(const char* section, const char* countKey, const char* nameKey, const char* fileKey)
+{
+    const int startCount = ReadIniInt(kConfigFileName, section, countKey, 0);
+    if (startCount <= 0)
+        return;
+    int count = startCount;
+    for (int index = startCount; index >= 1; --index) {
+        char file[512];
+        ReadIniIndexedString(kConfigFileName, section, fileKey, index, "", file);
+        if (FileExists(file))
+            continue;
+        RemoveListEntry(section, nameKey, fileKey, index, count);
+        --count;
+    }
+    if (count != startCount)
+        WriteIniInt(kConfigFileName, section, countKey, count);
+}
+
+void FindEntryByName(const char* section, const char* nameKey, int32_t count, const char* text, int32_t* index)
+{
+    *index = -1;
+    for (int i = 1; i <= count; ++i) {
+        char name[512];
+        ReadIniIndexedString(kConfigFileName, section, nameKey, i, " ", name);
+        if (lstrcmpA(name, text) == 0) {
+            *index = i;
+            return;
+        }
+    }
+}
+
+bool FileExists(char* path)
+{
+    const char* tested = path;
+    if (path[0] == '"') {
+        tested = path + 1;
+        size_t length = strlen(path);
+        if (length > 1 && path[length - 1] == '"')
+            path[length - 1] = '\0';
+    }
+    if (!*tested)
+        return false;
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA(tested, &data));
+    return static_cast<bool>(find);
+}
+
+bool FileExists(const char* path)
+{
+    char copy[1024];
+    CopyString(copy, path);
+    return FileExists(copy);
+}
+
+void SelectDefaultApplication(int32_t index)
+{
+    char name[1024];
+    ReadIniIndexedString(kConfigFileName, kApplicationSection, "ApName", index, " ", name);
+    WriteApplicationEntry(name, nullptr, 0);
+}

@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/paths.h"
+#include "config/config.h"
+#include "config_test_ids.h"
+#include "test_support.h"
+
+namespace {
+
+// Each test gets its own Windows directory; the real one is put back afterwards.
+class ConfigStoreTest : public ::testing::Test {
+protected:
+    ConfigStoreTest() : saved_(WindowsDirectory())
+    {
+        SetWindowsDirectory(folder_.path().c_str());
+        DefaultAppIndex = 1;
+    }
+    ~ConfigStoreTest() override { SetWindowsDirectory(saved_.c_str()); }
+
+    std::string Config() const { return folder_.File("kmconfig.ini"); }
+    void WriteConfig(const std::string& text) const { WriteTextFile(Config(), text); }
+    std::string Read(const char* section, const char* key, const char* fallback = "<absent>") const
+    {
+        char value[1024];
+        GetPrivateProfileStringA(section, key, fallback, value, sizeof value, Config().c_str());
+        return value;
+    }
+    // The key names of a section, in file order.
+    std::vector<std::string> Keys(const char* section) const
+    {
+        std::vector<char> names(65536);
+        DWORD length = GetPrivateProfileStringA(section, nullptr, "", names.data(), static_cast<DWORD>(names.size()),
+                                                Config().c_str());
+        std::vector<std::string> keys;
+        for (DWORD at = 0; at < length && names[at];) {
+            keys.emplace_back(&names[at]);
+            at += static_cast<DWORD>(keys.back().size()) + 1;
+        }
+        return keys;
+    }
+    std::string ExistingFile(const char* name) const
+    {
+        WriteTextFile(folder_.File(name), "x");
+        return folder_.File(name);
+    }
+
+    std::string saved_;
+    TempFolder folder_;
+};
+
+}  // namespace
+
+// ---- The "Tornel" section and ButtonSettings -----------------------------------------
+
+TEST_F(ConfigStoreTest, TornelIntsReadAbsentAndNineThousandNineHundredNinetyNineAsMinusOne)
+{
+    WriteConfig("[Tornel]\r\nDoc3=2\r\nRes3=9999\r\nBri3=-5\r\nScanToPoint=0\r\n");
+    EXPECT_EQ(ReadTornelInt("Doc", 3), 2);
+    EXPECT_EQ(ReadTornelInt("Res", 3), -1);
+    EXPECT_EQ(ReadTornelInt("Bri", 3), -5);
+    EXPECT_EQ(ReadTornelInt("Doc", 4), -1);
+    EXPECT_EQ(ReadTornelInt("ScanToPoint", -1), 0);
+    WriteTornelInt("Area", 12, -7);
+    WriteTornelInt("Plain", -3, 42);
+    EXPECT_EQ(Read("Tornel", "Area12"), "-7");
+    EXPECT_EQ(Read("Tornel", "Plain"), "42");
+}
+
+TEST_F(ConfigStoreTest, LoadFallsBackToTheFunctionSectionForAbsentOrNegativeChoices)
+{
+    WriteConfig("[Tornel]\r\nDoc5=9999\r\nRes5=3\r\nBri5=-2\r\nDoc0=1\r\nOrg0=4\r\nArea0=2\r\n"
+                "[Image]\r\nDefDoc=2\r\nDefRes=1\r\nDefBri=3\r\n"
+                "[copy]\r\nDefDoc=0\r\nDefRes=2\r\nDefBri=1\r\n");
+    ButtonSettings[0].Area = 9;
+    LoadButtonSettings();
+    EXPECT_EQ(ButtonSettings[5].Doc, 2);  // 9999: the section's DefDoc
+    EXPECT_EQ(ButtonSettings[5].Res, 3);
+    EXPECT_EQ(ButtonSettings[5].Bri, 3);  // negative: DefBri
+    EXPECT_EQ(ButtonSettings[0].Doc, 1);
+    EXPECT_EQ(ButtonSettings[0].Res, 2);  // section names compare without case
+    EXPECT_EQ(ButtonSettings[0].Bri, 1);
+    EXPECT_EQ(ButtonSettings[0].Org, 0);  // never read back
+    EXPECT_EQ(ButtonSettings[0].Area, 0);
+    EXPECT_EQ(ButtonSettings[14].Doc, 0);  // nothing at all: 0
+}
+
+TEST_F(ConfigStoreTest, SaveWritesExactlySeventySixKeysInOrder)
+{
+    for (int kind = 0; kind < kButtonKindCount; ++kind)
+        ButtonSettings[kind] = {kind, kind + 1, -kind, 0, kind % 3};
+    SaveButtonSettings();
+    std::vector<std::string> keys = Keys("Tornel");
+    ASSERT_EQ(keys.size(), 76u);
+    EXPECT_EQ(keys[0], "Doc0");
+    EXPECT_EQ(keys[1], "Res0");
+    EXPECT_EQ(keys[2], "Bri0");
+    EXPECT_EQ(keys[3], "Org0");
+    EXPECT_EQ(keys[4], "Area0");
+    EXPECT_EQ(keys[5], "Doc1");
+    EXPECT_EQ(keys[74], "Area14");
+    EXPECT_EQ(keys[75], "ScanToPoint");
+    EXPECT_EQ(Read("Tornel", "ScanToPoint"), "0");
+    EXPECT_EQ(Read("Tornel", "Bri7"), "-7");
+    EXPECT_EQ(Read("Tornel", "Area14"), "2");
+    // Nothing but the file in the test's own Windows directory was written.
+    EXPECT_NE(GetFileAttributesA(Config().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    LoadButtonSettings();
+    EXPECT_EQ(ButtonSettings[9].Res, 10);
+    EXPECT_EQ(ButtonSettings[9].Area, 0);
+}
+
+// ---- The application list -----------------------------------------------------------
+
+TEST_F(ConfigStoreTest, CompactMovesLaterEntriesDownOverMissingFiles)
+{
+    const std::string present = ExistingFile("present.exe");
+    WriteConfig("[Tornel_Application]\r\nNumAp=2\r\nApName0=Keep\r\nApFileName0=Z:\\none.exe\r\n"
+                "ApName1=Gone\r\nApFileName1=" + folder_.File("missing.exe") + "\r\n"
+                "ApName2=Here\r\nApFileName2=" + present + "\r\n");
+    CompactFileList("Tornel_Application", "NumAp", "ApName", "ApFileName");
+    EXPECT_EQ(Read("Tornel_Application", "NumAp"), "1");
+    EXPECT_EQ(Read("Tornel_Application", "ApName1"), "Here");
+    EXPECT_EQ(Read("Tornel_Application", "ApFileName1"), present);
+    EXPECT_EQ(Read("Tornel_Application", "ApName2"), "<absent>");
+    EXPECT_EQ(Read("Tornel_Application", "ApFileName2"), "<absent>");
+    EXPECT_EQ(Read("Tornel_Application", "ApName0"), "Keep");  // index 0 is never examined
+}
+
+TEST_F(ConfigStoreTest, CompactKeepsOrderAcrossSeveralGapsAndLeavesAFullListAlone)
+{
+    const std::string a = ExistingFile("a.exe");
+    const std::string c = ExistingFile("c.exe");
+    const std::string e = "\"" + ExistingFile("e.exe") + "\"";
+    WriteConfig("[List]\r\nCount=5\r\nName1=A\r\nFile1=" + a + "\r\nName2=B\r\nFile2=\r\nName3=C\r\nFile3=" + c +
+                "\r\nName4=D\r\nFile4=Z:\\nowhere\\d.exe\r\nName5=E\r\nFile5=" + e + "\r\n");
+    CompactFileList("List", "Count", "Name", "File");
+    EXPECT_EQ(Read("List", "Count"), "3");
+    EXPECT_EQ(Read("List", "Name1"), "A");
+    EXPECT_EQ(Read("List", "Name2"), "C");
+    EXPECT_EQ(Read("List", "Name3"), "E");
+    // The profile read drops a value's enclosing quotes, so the moved entry has none.
+    EXPECT_EQ(Read("List", "File3"), e.substr(1, e.size() - 2));
+    EXPECT_EQ(Read("List", "Name4"), "<absent>");
+
+    const std::string before = ReadTextFile(Config());
+    CompactFileList("List", "Count", "Name", "File");
+    EXPECT_EQ(ReadTextFile(Config()), before);
+    CompactFileList("Empty", "Count", "Name", "File");
+    EXPECT_EQ(Keys("Empty").size(), 0u);
+}
+
+TEST_F(ConfigStoreTest, WriteApplicationEntryAppendsOrWritesInPlace)
+{
+    WriteConfig("[Tornel_Application]\r\nNumAp=3\r\nApName1=One\r\nApName2=Two\r\nApName3=Three\r\n");
+    DefaultAppIndex = 2;
+    WriteApplicationEntry("Paint", "C:\\paint.exe", -1);
+    EXPECT_EQ(Read("Tornel_Application", "NumAp"), "4");
+    EXPECT_EQ(Read("Tornel_Application", "ApName4"), "Paint");
+    EXPECT_EQ(Read("Tornel_Application", "ApFileName4"), "C:\\paint.exe");
+    EXPECT_EQ(Read("Tornel_Application", "DefaultID"), "2");
+
+    WriteApplicationEntry("Two again", "C:\\two.exe", 2);
+    EXPECT_EQ(Read("Tornel_Application", "NumAp"), "4");
+    EXPECT_EQ(Read("Tornel_Application", "ApName2"), "Two again");
+    EXPECT_EQ(Read("Tornel_Application", "ApFileName2"), "C:\\two.exe");
+}
+
+TEST_F(ConfigStoreTest, WriteApplicationEntryWithIndexZeroWritesOnlyTheNameAndDefault)
+{
+    WriteConfig("[Tornel_Application]\r\nNumAp=3\r\n");
+    DefaultAppIndex = 3;
+    WriteApplicationEntry("Chosen", "C:\\ignored.exe", 0);
+    std::vector<std::string> keys = Keys("Tornel_Application");
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(Read("Tornel_Application", "ApName0"), "Chosen");
+    EXPECT_EQ(Read("Tornel_Application", "DefaultID"), "3");
+    EXPECT_EQ(Read("Tornel_Application", "ApFileName0"), "<absent>");
+    EXPECT_EQ(Read("Tornel_Application", "NumAp"), "3");
+}
+
+TEST_F(ConfigStoreTest, SelectDefaultApplicationCopiesTheName)
+{
+    WriteConfig("[Tornel_Application]\r\nNumAp=2\r\nApName1=One\r\nApName2=Two\r\n");
+    DefaultAppIndex = 2;
+    SelectDefaultApplication(2);
+    EXPECT_EQ(Read("Tornel_Application", "ApName0"), "Two");
+    EXPECT_EQ(Read("Tornel_Application", "DefaultID"), "2");
+    SelectDefaultApplication(7);  // no such entry: the read's default, a blank
+    EXPECT_EQ(Read("Tornel_Application", "ApName0", "<absent>").size(), 0u);
+}
+
+TEST_F(ConfigStoreTest, FindEntryByNameIsExactAndStopsAtTheCount)
+{
+    WriteConfig("[Tornel_Application]\r\nApName1=Paint\r\nApName2=paint\r\nApName3=Word\r\n");
+    int32_t index = 99;
+    FindEntryByName("Tornel_Application", "ApName", 3, "paint", &index);
+    EXPECT_EQ(index, 2);
+    FindEntryByName("Tornel_Application", "ApName", 2, "Word", &index);
+    EXPECT_EQ(index, -1);
+    FindEntryByName("Tornel_Application", "ApName", 0, "Paint", &index);
+    EXPECT_EQ(index, -1);
+}
+
+TEST_F(ConfigStoreTest, DeleteConfigSectionRemovesEveryKey)
+{
+    WriteConfig("[Tornel_Printer]\r\nNumPrinter=2\r\nPrinterName1=A\r\n[Other]\r\nKey=1\r\n");
+    DeleteConfigSection("Tornel_Printer");
+    EXPECT_EQ(Keys("Tornel_Printer").size(), 0u);
+    EXPECT_EQ(Read("Other", "Key"), "1");
+}
+
+// ---- FileExists -------------------------------------------------------------------------
+
+TEST_F(ConfigStoreTest, FileExistsTestsQuotedPathsWithoutTheirQuotes)
+{
+    const std::string file = ExistingFile("app.exe");
+    char quoted[MAX_PATH];
+    snprintf(quoted, sizeof quoted, "\"%s\"", file.c_str());
+    EXPECT_TRUE(FileExists(quoted));
+    EXPECT_EQ(std::string(quoted), "\"" + file);  // the closing quote is gone from the caller's text
+
+    char opening[MAX_PATH];
+    snprintf(opening, sizeof opening, "\"%s", file.c_str());
+    EXPECT_TRUE(FileExists(opening));
+    EXPECT_TRUE(FileExists(file.c_str()));
+    EXPECT_TRUE(FileExists((folder_.path() + "*.exe").c_str()));  // wildcards match
+    EXPECT_FALSE(FileExists((folder_.path() + "other.exe").c_str()));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists("\""));
+    EXPECT_FALSE(FileExists("\"\""));
+}
+
+// ---- Profile helpers --------------------------------------------------------------------
+
+TEST_F(ConfigStoreTest, HelpersReadWriteAndIndexKeys)
+{
+    char key[8];
+    EXPECT_TRUE(IndexedKey(key, "Folder", 3));
+    EXPECT_STREQ(key, "Folder3");
+    EXPECT_FALSE(IndexedKey(key, "ApFileName", 12));
+    EXPECT_STREQ(key, "ApFileN");
+
+    EXPECT_TRUE(WriteIniIndexedString("Button.InI", "Main", "", 3, "4"));
+    EXPECT_EQ(ReadIniInt("Button.InI", "Main", "3", 0), 4);
+    EXPECT_TRUE(WriteIniIndexedInt(kConfigFileName, "MyFolder", "Folder", 0, -12));
+    EXPECT_EQ(ReadIniIndexedInt(kConfigFileName, "MyFolder", "Folder", 0, 5), -12);
+    EXPECT_EQ(ReadIniIndexedInt(kConfigFileName, "MyFolder", "Folder", 1, 5), 5);
+
+    WriteIniString(kConfigFileName, "EmailSystem", "Default", "Outlook Express");
+    char small[8];
+    EXPECT_EQ(ReadIniString(kConfigFileName, "EmailSystem", "Default", "", small), 7u);
+    EXPECT_STREQ(small, "Outlook");
+    char text[64];
+    ReadIniIndexedString(kConfigFileName, "EmailSystem", "EmailSystem", 1, "none", text);
+    EXPECT_STREQ(text, "none");
+    EXPECT_TRUE(DeleteIniKey(kConfigFileName, "EmailSystem", "Default"));
+    EXPECT_EQ(Read("EmailSystem", "Default"), "<absent>");
+    EXPECT_TRUE(WriteIniString(kConfigFileName, "Tornel_Application", "NumAp", ""));
+    EXPECT_EQ(Read("Tornel_Application", "NumAp"), "");
+    EXPECT_TRUE(DeleteIniSection(kConfigFileName, "Tornel_Application"));
+    EXPECT_EQ(Keys("Tornel_Application").size(), 0u);
+    EXPECT_NE(GetFileAttributesA(folder_.File("Button.InI").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// ---- The installed files ------------------------------------------------------------
+
+namespace {
+
+std::string Resource(int id)
+{
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), RT_RCDATA);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    return data ? std::string(data, SizeofResource(module, found)) : std::string();
+}
+
+}  // namespace
+
+TEST_F(ConfigStoreTest, InstalledConfigurationServesEveryFunction)
+{
+    WriteConfig(Resource(IDR_KMCONFIG));
+    static const char* const kSections[] = {"Copy",  "Mail",     "Fax",       "ToWeb", "MyWeb",
+                                            "Image", "Excel",    "Word",      "eCard", "Calendar",
+                                            "WallPaper", "MGI",  "Ds",        "Lamp",  "MyFolder"};
+    for (const char* section : kSections) {
+        for (const char* key : {"DefDoc", "DefRes", "DefBri", "DocType", "Resolution", "Brightness", "Component"})
+            EXPECT_NE(Read(section, key), "<absent>") << section << " " << key;
+        EXPECT_GE(ReadIniInt(kConfigFileName, section, "DefRes", -1), 0);
+        EXPECT_LE(ReadIniInt(kConfigFileName, section, "DefRes", -1), 3);
+    }
+    EXPECT_EQ(ReadIniInt(kConfigFileName, "Image", "Component", 0), 1);
+    EXPECT_EQ(ReadIniInt(kConfigFileName, "Copy", "Component", 0), 8);
+    EXPECT_EQ(ReadIniInt(kConfigFileName, "Mail", "Component", 0), 16);
+    EXPECT_GE(ReadIniInt(kConfigFileName, "MyFolder", "Num", 0), 1);
+    EXPECT_NE(Read("MyFolder", "Folder1"), "<absent>");
+    EXPECT_EQ(ReadIniInt(kConfigFileName, "MyFolder", "Default", 0), 1);
+    EXPECT_EQ(ReadIniInt(kConfigFileName, "Debug", "DeleteOcrImage", -1), 1);
+    EXPECT_GE(ReadIniInt(kConfigFileName, "Tornel_OcrDestination", "NumOcrDes", 0), 1);
+    EXPECT_EQ(Read("Tornel_OcrDestination", "OcrDesName1"), "Microsoft Word");
+    EXPECT_EQ(Read("Tornel_XlsDestination", "XlsDesName1"), "Microsoft Excel");
+    for (const char* key : {"Fax", "ToWeb", "MyWeb"})
+        EXPECT_NE(Read("Fun", key), "<absent>") << key;
+
+    LoadButtonSettings();
+    EXPECT_EQ(ButtonSettings[5].Res, ReadIniInt(kConfigFileName, "Image", "DefRes", -1));
+    EXPECT_EQ(ButtonSettings[0].Res, ReadIniInt(kConfigFileName, "Copy", "DefRes", -1));
+}
+
+TEST_F(ConfigStoreTest, InstalledButtonAndKelmioFiles)
+{
+    WriteTextFile(folder_.File("Button.InI"), Resource(IDR_BUTTON_INI));
+    WriteTextFile(folder_.File("kelmio32.ini"), Resource(IDR_KELMIO_INI));
+    EXPECT_EQ(ReadIniInt(kButtonFileName, "Main", "1", 0), 1);
+    EXPECT_EQ(ReadIniInt(kButtonFileName, "Main", "2", 0), 2);
+    EXPECT_EQ(ReadIniInt(kButtonFileName, "Main", "3", 0), 4);
+    EXPECT_EQ(ReadIniInt(kButtonFileName, "Main", "4", 0), 16);
+    for (const char* section : {"Image", "Copy", "Mail"}) {
+        char value[512];
+        EXPECT_GT(ReadIniString(kButtonFileName, section, "Progress1", "", value), 0u) << section;
+        EXPECT_GT(ReadIniString(kButtonFileName, section, "Progress2", "", value), 0u) << section;
+    }
+    char path[260];
+    ReadIniString(kKelmioFileName, "Kelmio", "UserPath", "XX", path);
+    EXPECT_EQ(path[strlen(path) - 1], '\\');
+    EXPECT_STRNE(path, "XX");
+}
