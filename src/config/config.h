@@ -108,3 +108,6 @@ bool FileExists(const char* path);
 // Copies ApName<index> into ApName0 and rewrites DefaultID from DefaultAppIndex,
 // which the caller sets to index beforehand.
 void SelectDefaultApplication(int32_t index);
+
+// The discovery of printers and mail clients that refreshes the file at start-up.
+#include "config/discovery.h"

@@ -7,7 +7,7 @@
 #include "common/handles.h"
 #include "common/strings.h"
 #include "config/discovery.h"
-#include "config/discovery_ini.h"
+#include "config/config.h"
 
 uint32_t InstalledMailSystems = 0;
 uint32_t DefaultMailSystem = 0;
@@ -74,22 +74,6 @@ void CutCommand(char* command, char cutAt)
 
 // The existence test of the configuration store: a leading double quote is skipped
 // and a closing one removed; wildcards match as FindFirstFileA matches them.
-bool CommandFileExists(char* path)
-{
-    const char* lookup = path;
-    if (*lookup == '"') {
-        ++lookup;
-        size_t length = strlen(path);
-        if (length > 1 && path[length - 1] == '"')
-            path[length - 1] = '\0';
-    }
-    if (!*lookup)
-        return false;
-    WIN32_FIND_DATAA data;
-    UniqueFind find(FindFirstFileA(lookup, &data));
-    return static_cast<bool>(find);
-}
-
 bool MailClientInstalled(HKEY root, const MailClientKey& client)
 {
     char command[257];
@@ -100,14 +84,14 @@ bool MailClientInstalled(HKEY root, const MailClientKey& client)
     if (length == 0 || length > sizeof expanded)
         return false;
     CutCommand(expanded, client.cutAt);
-    return CommandFileExists(expanded);
+    return FileExists(expanded);
 }
 
 void WriteNumberedSystem(int32_t number, const char* identifier)
 {
     char key[32];
     FormatString(key, "EmailSystem%d", static_cast<int>(number));
-    DiscoveryIni::WriteText(kMailSection, key, identifier);
+    WriteIniString(kConfigFileName, kMailSection, key, identifier);
 }
 
 }  // namespace
@@ -159,14 +143,14 @@ int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSy
             firstFound = client.identifier;
     }
     *installed = found;
-    DiscoveryIni::WriteInt(kMailSection, "Num", count);
+    WriteIniInt(kConfigFileName, kMailSection, "Num", count);
 
     // A first run has no chosen client yet: the first one found becomes the choice,
     // so the e-mail function and the Mail page start from a client that exists.
     char defaultId[32];
-    DiscoveryIni::ReadText(kMailSection, "Default", defaultId, sizeof defaultId);
+    ReadIniString(kConfigFileName, kMailSection, "Default", "", defaultId);
     if (!defaultId[0] && firstFound) {
-        DiscoveryIni::WriteText(kMailSection, "Default", firstFound);
+        WriteIniString(kConfigFileName, kMailSection, "Default", firstFound);
         CopyString(defaultId, firstFound);
     }
     uint32_t defaultBits = *defaultSystem;

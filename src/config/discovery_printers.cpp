@@ -5,7 +5,7 @@
 #include "common/handles.h"
 #include "common/strings.h"
 #include "config/discovery.h"
-#include "config/discovery_ini.h"
+#include "config/config.h"
 
 int32_t SelectedPrinterIndex = -1;
 
@@ -31,7 +31,7 @@ void WriteIndexedKey(const char* key, int32_t index, const char* value)
 {
     char name[64];
     FormatString(name, "%s%d", key, static_cast<int>(index));
-    DiscoveryIni::WriteText(kPrinterSection, name, value);
+    WriteIniString(kConfigFileName, kPrinterSection, name, value);
 }
 
 // Replaces the whole section, so printers that were removed from the system do not
@@ -39,14 +39,14 @@ void WriteIndexedKey(const char* key, int32_t index, const char* value)
 void WritePrinterList(const PRINTER_INFO_2A* printers, DWORD count, const char* defaultName,
                       int32_t* selectedPrinterIndex)
 {
-    DiscoveryIni::DeleteSection(kPrinterSection);
-    DiscoveryIni::WriteInt(kPrinterSection, "NumPrinter", static_cast<int32_t>(count));
+    DeleteIniSection(kConfigFileName, kPrinterSection);
+    WriteIniInt(kConfigFileName, kPrinterSection, "NumPrinter", static_cast<int>(count));
     for (DWORD i = 0; i < count; ++i) {
         const char* name = printers[i].pPrinterName ? printers[i].pPrinterName : "";
         const int32_t number = static_cast<int32_t>(i + 1);
         if (defaultName[0] && lstrcmpA(name, defaultName) == 0) {
             *selectedPrinterIndex = number;
-            DiscoveryIni::WriteText(kPrinterSection, "PrinterName0", name);
+            WriteIniString(kConfigFileName, kPrinterSection, "PrinterName0", name);
         }
         WriteIndexedKey("PrinterName", number, name);
         WriteIndexedKey("DriverName", number, "");

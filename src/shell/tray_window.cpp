@@ -10,6 +10,7 @@
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/strings.h"
+#include "config/config.h"
 #include "config/discovery.h"
 #include "i18n/i18n.h"
 #include "resource.h"
@@ -225,6 +226,7 @@ LRESULT OnCreate(HWND window)
     DiscoverPrinters(&SelectedPrinterIndex);
     DiscoverMailSystems(&InstalledMailSystems, &DefaultMailSystem);
     DefaultMailPosition = MailSystemPosition(DefaultMailSystem);
+    LoadButtonSettings();
     if (!LoadInstalledLocalization())
         return 0;
     DecideScanner();
@@ -246,6 +248,7 @@ LRESULT OnDestroy(HWND window)
     // everything gone already.
     if (!g_tray.TornDown) {
         g_tray.TornDown = true;
+        SaveButtonSettings();
         if (g_tray.TrayMenu) {
             DestroyMenu(g_tray.TrayMenu);
             g_tray.TrayMenu = nullptr;
