@@ -38,7 +38,11 @@ void DefaultScanFolder(char* folder, size_t size)
         return;
     if (!GetShellFolder("Personal", folder, bytes))
         folder[0] = '\0';
-    AppendBackslash(folder, size);
+    // Also an empty text gets its backslash: the folder then lies in the drive's root.
+    if (folder[0])
+        AppendBackslash(folder, size);
+    else
+        CopyString(folder, size, "\\");
     AppendString(folder, size, "My Pictures\\");
 }
 

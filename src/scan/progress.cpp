@@ -161,6 +161,9 @@ void FinishNormally(ProgressContext& context)
 {
     FreePreviewImage();
     g_scan.ScanFinished = 1;
+    // A fast engine can end the scan before this thread set ScanBusy; the job is
+    // over either way, and a flag left set would keep the tray menu shut.
+    g_scan.ScanBusy = false;
     EndDialogWindow(context, true);
 }
 

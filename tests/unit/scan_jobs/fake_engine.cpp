@@ -85,6 +85,8 @@ DWORD WINAPI PlayScript(LPVOID)
 EngineStatus __cdecl FakeScanAsync(void* request, EngineNotifyProc notify, int32_t)
 {
     ++FakeEngine::scanCalls;
+    if (FakeEngine::onScan)
+        FakeEngine::onScan();
     auto* bytes = static_cast<uint8_t*>(request);
     FakeEngine::lastRequest.assign(bytes, bytes + kScanRequestSize);
     auto* job = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(ReadU32(bytes, kRequestJob)));
@@ -109,6 +111,7 @@ std::atomic<int> FakeEngine::stopCalls{0};
 std::atomic<int> FakeEngine::finishCalls{0};
 std::vector<uint8_t> FakeEngine::lastJob;
 std::vector<uint8_t> FakeEngine::lastRequest;
+std::function<void()> FakeEngine::onScan;
 
 void FakeEngine::Install(const FakeScript& script)
 {

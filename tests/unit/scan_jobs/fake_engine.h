@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@ struct FakeEngine {
     // The job block and request as the engine received them.
     static std::vector<uint8_t> lastJob;
     static std::vector<uint8_t> lastRequest;
+    // Called on the job's thread when the scan is asked for.
+    static std::function<void()> onScan;
 };
 
 // Records the statuses the job reports instead of showing message boxes.
