@@ -118,20 +118,27 @@ void DrawPreview(const ProgressContext& context)
     DrawPreviewImage(context.dc, &box, preview);
 }
 
+// This thread never asks its queue for WM_PAINT, so what needs painting (the frame
+// and controls once shown, Abort after its text changed) is painted here and now.
+void PaintPending(HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
 // One cycle of the animation; false when the user aborted.
 bool RunCycle(const ProgressContext& context, const ProgressLook& look)
 {
     for (int frame = 0; frame < 3; ++frame) {
         if (AbortClicked(context))
             return false;
-        if (context.dialog)
+        if (context.dialog) {
             ShowWindow(context.dialog, SW_SHOWNORMAL);
+            PaintPending(context.dialog);
+        }
         if (!DrawFrame(context, look.frames[frame]))
             break;
         if (context.abortButton) {
             char text[260];
             GetLocalizedText(kAbortTextId, text);
             SetWindowTextA(context.abortButton, text);
+            PaintPending(context.abortButton);
         }
         if (AbortClicked(context))
             return false;
