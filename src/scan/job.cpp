@@ -159,7 +159,7 @@ bool WaitForJobEnd(HANDLE done)
         if (g_scan.NotificationsInside.load() > 0)
             silent = 0;
         if (silent >= limit)
-            return false;
+            return WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
         DWORD result = WaitForSingleObject(done, limit - silent);
         if (result == WAIT_OBJECT_0)
             return true;
@@ -358,6 +358,7 @@ void StartScanJob(const char* path, int buttonKind, int32_t format)
     // thread must be gone before this one starts.
     WaitForProgressThreadEnd();
     ReleaseFinishedBlocks();
+    g_scan.LastNotificationTick = GetTickCount();
     g_scan.ScanFinished = 0;
     g_scan.JobAborted = 0;
 
