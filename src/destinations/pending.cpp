@@ -1,13 +1,11 @@
+// Destinations whose hand-off is not built yet.
 #include "destinations/destinations.h"
-#include "scan/scan.h"
 
-// The destinations are not built yet: a press assigned to one of them does nothing.
-int LaunchScanToApplication() { return 0; }
+// Printing is not built yet: the press does nothing.
 int CopyToPrinter() { return 0; }
+
+// Mailing is not built yet: the press does nothing.
 int ScanToEmail() { return 0; }
+
+// OCR is not built yet: a press for a word processor or a spreadsheet does nothing.
 int OcrToDocument() { return 0; }
-int ScanToFolder()
-{
-    SetActiveDestination(Destination::Folder);
-    return 0;
-}

@@ -96,6 +96,47 @@ struct ScanState {
     // the dispatching thread; 0 while unknown.
     std::atomic<int> MaxWidth{0};
     std::atomic<int> MaxHeight{0};
+
+    // ---- Scan job and progress dialog (job.cpp, progress.cpp) ----
+
+    // The progress dialog. Written by the progress thread (created, cleared at its
+    // end); read by the engine's notification thread at the start notification.
+    std::atomic<HWND> ProgressDialog{nullptr};
+    // Set by the engine's start notification, taken by the progress thread, which
+    // enables Abort itself: the dialog's thread pumps no messages, so a cross-thread
+    // EnableWindow from the engine's thread would wait for it.
+    std::atomic<bool> AbortRequestedUsable{false};
+
+    // The preview bitmap: a BITMAPINFOHEADER followed by the rows, in movable global
+    // memory. Allocated by the dispatching thread (AllocatePreviewImage) before the
+    // scan starts; filled by the engine's notification thread; drawn and freed by the
+    // progress thread.
+    std::atomic<HGLOBAL> PreviewImage{nullptr};
+    // Size of the block in bytes, header included. Written with PreviewImage.
+    std::atomic<size_t> PreviewSize{0};
+    // The locked block, set by the engine's thread at the first block of lines; read
+    // by the progress thread to draw, cleared by it when it frees the block.
+    std::atomic<uint8_t*> PreviewBits{nullptr};
+    // True from the first block of lines to the end notification. Engine's thread.
+    std::atomic<bool> PreviewLocked{false};
+    // Next byte to write, from the start of the block. Engine's thread only (reset by
+    // the dispatching thread before the scan starts).
+    std::atomic<size_t> PreviewWritePos{0};
+    // The gate between the writer and the freer of the preview: the engine's thread
+    // writes only while PreviewOpen holds and counts itself in PreviewWriters; the
+    // progress thread closes the gate and waits for the count to drop before freeing.
+    std::atomic<bool> PreviewOpen{false};
+    std::atomic<int> PreviewWriters{0};
+
+    // True from the engine's scan call to its end notification (or the time-out).
+    // Written by the dispatching and the notification thread; read by both.
+    std::atomic<bool> JobRunning{false};
+    // GetTickCount of the job's start or of its latest notification; the waiting
+    // destination reads it to notice an engine that has gone silent.
+    std::atomic<DWORD> LastNotificationTick{0};
+    // Non-zero while a notification is being handled (an error box may be open on the
+    // engine's thread): the silence bound does not run out meanwhile.
+    std::atomic<int> NotificationsInside{0};
 };
 extern ScanState g_scan;
 
@@ -117,3 +158,89 @@ void GetScanArea(int32_t area[4], int docType, int buttonKind);
 
 // Scan to folder: the page is stored under a dated, numbered name in the chosen folder.
 int ScanToFolder();
+
+// ---- Scan jobs: running a scan for a destination ----------------------------------
+
+// The engine's scan parameters, filled with defaults by the engine at each job and
+// then set from the destination's settings. Written by the dispatching thread before
+// the scan starts; handed to the engine again at the end notification.
+extern uint8_t ScanParameters[kScanParametersSize];
+
+// Starts a scan into path for the settings of buttonKind, written in the given
+// OutputFormatCode. The caller has put a new manual-reset event into
+// g_scan.JobDoneEvent; it is signalled when the job ends, with JobAborted set when
+// the job could not start.
+void StartScanJob(const char* path, int buttonKind, int32_t format);
+// Allocates the preview bitmap for the area and type the request scans. 1 or 0.
+int AllocatePreviewImage(const void* request);
+// The engine's scan notification: 211 start, 212 lines, 213/214 end, else a status.
+int32_t __cdecl OnEngineNotification(void* data, uint32_t count, uint32_t code);
+
+// What every destination does to get its file scanned: creates the JobDoneEvent,
+// starts the job, waits for its end (bounded by the engine's silence limit), then
+// resets and clears the event. True when the job completed; false when it was
+// aborted, could not start or timed out.
+bool RunScanJob(const char* path, int buttonKind, int32_t format);
+
+// An engine that sends nothing for this long is given up: the scan is stopped,
+// "MsgTimeOut" shown and the destination released as aborted.
+constexpr DWORD kEngineSilenceLimitMs = 60000;
+// Tests shorten the limit; 0 restores kEngineSilenceLimitMs.
+void SetEngineSilenceLimitForTests(DWORD milliseconds);
+// The job reports engine statuses through this function (ShowEngineError unless a
+// test puts its own recorder here; nullptr restores it).
+using EngineErrorReporter = void (*)(EngineStatus status);
+void SetEngineErrorReporterForTests(EngineErrorReporter reporter);
+// Waits (bounded) until the progress thread of the last job has ended.
+void WaitForProgressThreadEnd();
+// Closes the preview to the engine's thread, waits for a block being copied, and
+// frees the preview memory. Called by the progress thread at the job's end.
+void FreePreviewImage();
+// Puts back the process priority class that the job raised (progress thread's end).
+void RestoreJobPriorityClass();
+
+// ---- Progress dialog ---------------------------------------------------------------
+
+DWORD WINAPI ScanProgressThread(LPVOID);
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// 1 when a message of that number for that window was waiting and was removed (for
+// key messages only VK_ESCAPE counts), else 0.
+int CheckAbortClick(HWND button, UINT message);
+void RectScreenToClient(HWND window, RECT* rect);
+// Draws a locked preview (header and rows) scaled into target, keeping proportions;
+// rows of zero bytes (not scanned yet) are left as they are. Returns 1.
+int DrawPreviewImage(HDC dc, const RECT* target, const void* preview);
+// The three frame bitmap ids and the title string id for the set destination flag,
+// a later flag in Application, Printer, Mail, Folder winning; title 0 when none is set.
+struct ProgressLook {
+    int frames[3];
+    int titleId;
+};
+ProgressLook ProgressLookForDestination();
+
+// ---- Output names and folders -------------------------------------------------------
+
+// Writes the full path of a new file for the extension (without dot) into out.
+void MakeOutputFileName(char* out, size_t size, const char* extension);
+template <size_t N>
+void MakeOutputFileName(char (&out)[N], const char* extension)
+{
+    MakeOutputFileName(out, N, extension);
+}
+// Reads a value of HKCU "...\Explorer\Shell Folders". 1 when read, else 0.
+int GetShellFolder(const char* valueName, char* buffer, DWORD size);
+// Seeds [MyFolder] with the default scan folder when its list is empty; stores the
+// number of the default folder in *defaultFolder. Returns 1.
+int EnsureFolderList(uint16_t* defaultFolder);
+// Tests read the shell folders from a scratch key; nullptr restores the real one.
+void SetShellFoldersKeyForTests(HKEY root, const char* subkey);
+
+// The day's part of a name: English month abbreviation and day, as "Dec_06_".
+void FormatDatePrefix(const SYSTEMTIME& date, char* out, size_t size);
+// The first serial n >= 1 for which no file "<folderAndPrefix><n>.<ext>" exists for
+// any of the eight image and document extensions (n with three digits below 1000):
+// one enumeration of the folder.
+int NextFreeSerial(const char* folderAndPrefix);
+// The same rule asked name by name, eight find-first lookups per candidate; the
+// reference that NextFreeSerial is measured and checked against.
+int NextFreeSerialByLookups(const char* folderAndPrefix);

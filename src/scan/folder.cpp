@@ -1,0 +1,21 @@
+// Scan to folder: the scanned image left in the default scan folder is the whole result.
+#include <windows.h>
+
+#include "common/paths.h"
+#include "scan/scan.h"
+
+int ScanToFolder()
+{
+    char iniPath[MAX_PATH];
+    WindowsFilePath(iniPath, "kmconfig.ini");
+    if (GetPrivateProfileIntA("MyFolder", "Num", 0, iniPath) == 0) {
+        uint16_t defaultFolder = 0;
+        EnsureFolderList(&defaultFolder);
+    }
+    char path[260];
+    MakeOutputFileName(path, "bmp");
+    SetActiveDestination(Destination::Folder);
+    // Whatever the engine wrote stays in the folder, also after an abort.
+    RunScanJob(path, kKindMyFolder, kOutputFormatBmp);
+    return 1;
+}

@@ -1,0 +1,257 @@
+// Output file names and target folders. Every scan goes to a new file named by the
+// day in English and a serial that no image or document file of that day in the
+// folder uses yet; images go to the default scan folder of [MyFolder], OCR
+// documents to the user's documents folder.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "common/handles.h"
+#include "common/paths.h"
+#include "common/strings.h"
+#include "scan/scan.h"
+
+namespace {
+
+constexpr char kMyFolderSection[] = "MyFolder";
+constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// The extensions whose files occupy a serial, in 32-byte slots ended by an empty one.
+const char kSerialExtensions[][32] = {"bmp", "jpg", "tif", "pcx", "psd", "tga", "rtf", "xls", ""};
+
+// Where GetShellFolder reads; tests point it at a scratch key. Written by tests
+// before any job runs; read by the dispatching thread.
+HKEY g_shellFoldersRoot = HKEY_CURRENT_USER;
+char g_shellFoldersKey[260] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+bool KmConfigPath(char (&path)[MAX_PATH]) { return WindowsFilePath(path, "kmconfig.ini"); }
+
+// The default scan folder: "My Pictures", else "Personal" + "\My Pictures\", else
+// "\My Pictures\" in the root of the current drive.
+void DefaultScanFolder(char* folder, size_t size)
+{
+    folder[0] = '\0';
+    DWORD bytes = static_cast<DWORD>(size);
+    if (GetShellFolder("My Pictures", folder, bytes))
+        return;
+    if (!GetShellFolder("Personal", folder, bytes))
+        folder[0] = '\0';
+    // Also an empty text gets its backslash: the folder then lies in the drive's root.
+    if (folder[0])
+        AppendBackslash(folder, size);
+    else
+        CopyString(folder, size, "\\");
+    AppendString(folder, size, "My Pictures\\");
+}
+
+bool IsDocumentExtension(const char* extension)
+{
+    return _stricmp(extension, "rtf") == 0 || _stricmp(extension, "xls") == 0;
+}
+
+void RemoveOneTrailingBackslash(char* text)
+{
+    size_t length = strlen(text);
+    if (length > 0 && text[length - 1] == '\\')
+        text[length - 1] = '\0';
+}
+
+bool IsSerialExtension(const char* extension)
+{
+    for (int i = 0; kSerialExtensions[i][0]; ++i) {
+        if (_stricmp(extension, kSerialExtensions[i]) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The serial that a name behind the day's prefix stands for, as the names the
+// lookups form: three digits below 1000, the plain number from 1000 on, then a dot
+// and one of the eight extensions. 0 for any other name.
+long long SerialOfName(const char* rest)
+{
+    const char* p = rest;
+    while (*p >= '0' && *p <= '9')
+        ++p;
+    size_t digits = static_cast<size_t>(p - rest);
+    if (*p != '.' || digits < 3 || digits > 12)
+        return 0;
+    if (digits > 3 && rest[0] == '0')
+        return 0;
+    if (!IsSerialExtension(p + 1))
+        return 0;
+    long long serial = 0;
+    for (const char* d = rest; d < p; ++d)
+        serial = serial * 10 + (*d - '0');
+    if (digits == 3 && serial >= 1000)
+        return 0;
+    return serial;
+}
+
+bool FindFileExists(const char* name)
+{
+    char plain[MAX_PATH];
+    CopyString(plain, name);
+    size_t length = strlen(plain);
+    const char* look = plain;
+    if (length >= 2 && plain[0] == '"' && plain[length - 1] == '"') {
+        plain[length - 1] = '\0';
+        look = plain + 1;
+    }
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA(look, &data));
+    return static_cast<bool>(find);
+}
+
+void FormatCandidate(char* out, size_t size, const char* folderAndPrefix, int serial, const char* extension)
+{
+    FormatString(out, size, "%s%03d.%s", folderAndPrefix, serial, extension);
+}
+
+}  // namespace
+
+void SetShellFoldersKeyForTests(HKEY root, const char* subkey)
+{
+    g_shellFoldersRoot = subkey ? root : HKEY_CURRENT_USER;
+    CopyString(g_shellFoldersKey, subkey ? subkey : kShellFoldersKey);
+}
+
+int GetShellFolder(const char* valueName, char* buffer, DWORD size)
+{
+    UniqueHkey key;
+    if (RegOpenKeyExA(g_shellFoldersRoot, g_shellFoldersKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return 0;
+    DWORD bytes = size;
+    LONG result = RegQueryValueExA(key.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
+    if (result != ERROR_SUCCESS)
+        return 0;
+    // The value need not carry its terminator; the buffer always ends with one.
+    if (size > 0)
+        buffer[bytes < size ? bytes : size - 1] = '\0';
+    return 1;
+}
+
+int EnsureFolderList(uint16_t* defaultFolder)
+{
+    char iniPath[MAX_PATH];
+    KmConfigPath(iniPath);
+    *defaultFolder = static_cast<uint16_t>(GetPrivateProfileIntA(kMyFolderSection, "Num", 0, iniPath));
+    if (*defaultFolder != 0) {
+        *defaultFolder = static_cast<uint16_t>(GetPrivateProfileIntA(kMyFolderSection, "Default", 0, iniPath));
+        return 1;
+    }
+    char folder[512];
+    DefaultScanFolder(folder, sizeof folder);
+    AppendBackslash(folder);
+    if (GetPrivateProfileIntA(kMyFolderSection, "Num", 0, iniPath) == 0)
+        WritePrivateProfileStringA(kMyFolderSection, "Num", "1", iniPath);
+    WritePrivateProfileStringA(kMyFolderSection, "Folder1", folder, iniPath);
+    WritePrivateProfileStringA(kMyFolderSection, "Default", "1", iniPath);
+    *defaultFolder = 1;
+    return 1;
+}
+
+void FormatDatePrefix(const SYSTEMTIME& date, char* out, size_t size)
+{
+    char text[512] = "";
+    const LCID kEnglishNeutral = 9;
+    if (GetDateFormatA(kEnglishNeutral, 0, &date, "MMM_dd_", text, sizeof text) > 0) {
+        CopyString(out, size, text);
+        return;
+    }
+    // The same picture by hand, should the system lack the neutral English locale.
+    static const char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    int month = (date.wMonth >= 1 && date.wMonth <= 12) ? date.wMonth - 1 : 0;
+    FormatString(out, size, "%s_%02u_", kMonths[month], static_cast<unsigned>(date.wDay));
+}
+
+int NextFreeSerialByLookups(const char* folderAndPrefix)
+{
+    for (int serial = 1;; ++serial) {
+        bool taken = false;
+        for (int i = 0; kSerialExtensions[i][0] && !taken; ++i) {
+            char candidate[MAX_PATH];
+            FormatCandidate(candidate, sizeof candidate, folderAndPrefix, serial, kSerialExtensions[i]);
+            taken = FindFileExists(candidate);
+        }
+        if (!taken)
+            return serial;
+    }
+}
+
+int NextFreeSerial(const char* folderAndPrefix)
+{
+    char pattern[MAX_PATH];
+    if (!FormatString(pattern, "%s*", folderAndPrefix))
+        return NextFreeSerialByLookups(folderAndPrefix);
+    const char* prefix = strrchr(folderAndPrefix, '\\');
+    prefix = prefix ? prefix + 1 : folderAndPrefix;
+    size_t prefixLength = strlen(prefix);
+
+    // Serials above the number of names seen cannot hold the first free one.
+    std::vector<long long> seen;
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA(pattern, &data));
+    if (find) {
+        do {
+            if (_strnicmp(data.cFileName, prefix, prefixLength) != 0)
+                continue;
+            long long serial = SerialOfName(data.cFileName + prefixLength);
+            if (serial > 0)
+                seen.push_back(serial);
+        } while (FindNextFileA(find.get(), &data));
+    }
+    std::vector<bool> taken(seen.size() + 2, false);
+    for (long long serial : seen) {
+        if (serial < static_cast<long long>(taken.size()))
+            taken[static_cast<size_t>(serial)] = true;
+    }
+    int serial = 1;
+    while (taken[static_cast<size_t>(serial)])
+        ++serial;
+    return serial;
+}
+
+void MakeOutputFileName(char* out, size_t size, const char* extension)
+{
+    char iniPath[MAX_PATH];
+    KmConfigPath(iniPath);
+    UINT defaultNumber = GetPrivateProfileIntA(kMyFolderSection, "Default", 1, iniPath);
+    char key[32];
+    FormatString(key, "Folder%d", static_cast<int>(defaultNumber & 0xFFFF));
+
+    char folder[260];
+    GetPrivateProfileStringA(kMyFolderSection, key, "", folder, sizeof folder, iniPath);
+    if (folder[0]) {
+        RemoveOneTrailingBackslash(folder);
+    } else {
+        DefaultScanFolder(folder, sizeof folder);
+        WritePrivateProfileStringA(kMyFolderSection, key, folder, iniPath);
+        AppendBackslash(folder);
+    }
+    if (IsDocumentExtension(extension)) {
+        char documents[260];
+        if (GetShellFolder("Personal", documents, sizeof documents))
+            CopyString(folder, documents);
+    }
+    AppendBackslash(folder);
+    // A folder that cannot be made still names the file; the scan then reports it.
+    CreateDirectoryA(folder, nullptr);
+
+    char shortFolder[512];
+    DWORD length = GetShortPathNameA(folder, shortFolder, sizeof shortFolder);
+    if (length == 0 || length >= sizeof shortFolder)
+        CopyString(shortFolder, folder);
+
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char prefix[512];
+    FormatDatePrefix(today, prefix, sizeof prefix);
+    char folderAndPrefix[MAX_PATH];
+    CopyString(folderAndPrefix, shortFolder);
+    AppendString(folderAndPrefix, prefix);
+    FormatCandidate(out, size, folderAndPrefix, NextFreeSerial(folderAndPrefix), extension);
+}

@@ -1,0 +1,332 @@
+// The scan progress dialog: while a job runs, its own thread shows the destination's
+// three-frame animation, a preview of the lines scanned so far and an Abort button.
+// The thread polls the button instead of running a message loop, closes the dialog
+// when the engine reports the end, and carries out the user's abort.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "common/handles.h"
+#include "common/strings.h"
+#include "i18n/i18n.h"
+#include "resource.h"
+#include "scan/scan.h"
+
+namespace {
+
+constexpr DWORD kFrameHoldMs = 100;
+constexpr DWORD kPreviewPauseMs = 1000;
+constexpr DWORD kAfterPreviewMs = 100;
+constexpr int kAbortTextId = 11293;  // "Abort"
+
+// What the thread draws with. Progress thread only.
+struct ProgressContext {
+    HWND dialog = nullptr;
+    HWND abortButton = nullptr;
+    RECT abortRect = {};
+    RECT frameBox = {};
+    HDC dc = nullptr;  // the dialog's, released at the end
+    UniqueDc memory;
+};
+
+void GreyCloseItem(HWND dialog)
+{
+    HMENU systemMenu = GetSystemMenu(dialog, FALSE);
+    if (systemMenu)
+        EnableMenuItem(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+}
+
+// Topmost, centred on the full-screen work area, size unchanged, hidden.
+void PlaceDialog(HWND dialog)
+{
+    RECT window = {};
+    GetWindowRect(dialog, &window);
+    int width = window.right - window.left;
+    int height = window.bottom - window.top;
+    int x = (GetSystemMetrics(SM_CXFULLSCREEN) - width) / 2;
+    int y = (GetSystemMetrics(SM_CYFULLSCREEN) - height) / 2;
+    SetWindowPos(dialog, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
+    ShowWindow(dialog, SW_HIDE);
+}
+
+void UseSystemFontWhenLanguageSet(HWND abortButton)
+{
+    UniqueHkey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KELMIO\\LANGUAGE", 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return;
+    SendMessageA(abortButton, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(SYSTEM_FONT)), FALSE);
+}
+
+void ChildRect(HWND dialog, int controlId, RECT* rect)
+{
+    *rect = RECT{};
+    HWND control = GetDlgItem(dialog, controlId);
+    if (control && GetWindowRect(control, rect))
+        RectScreenToClient(dialog, rect);
+}
+
+void PrepareDialog(ProgressContext& context)
+{
+    HWND dialog = context.dialog;
+    context.abortButton = GetDlgItem(dialog, IDC_PROGRESS_ABORT);
+    if (context.abortButton)
+        UseSystemFontWhenLanguageSet(context.abortButton);
+    g_scan.ScanBusy = true;
+    GreyCloseItem(dialog);
+    PlaceDialog(dialog);
+    ChildRect(dialog, IDC_PROGRESS_ABORT, &context.abortRect);
+    ChildRect(dialog, IDC_PROGRESS_FRAME_BOX, &context.frameBox);
+    context.dc = GetDC(dialog);
+    if (context.dc)
+        context.memory.reset(CreateCompatibleDC(context.dc));
+    if (context.abortButton)
+        EnableWindow(context.abortButton, FALSE);
+}
+
+// Enables Abort once the engine said the scan is under way, then looks for a click.
+bool AbortClicked(const ProgressContext& context)
+{
+    if (!context.abortButton)
+        return false;
+    if (g_scan.AbortRequestedUsable.exchange(false))
+        EnableWindow(context.abortButton, TRUE);
+    return CheckAbortClick(context.abortButton, WM_LBUTTONDOWN) != 0;
+}
+
+// False when the frames of this cycle cannot be drawn.
+bool DrawFrame(const ProgressContext& context, int bitmapId)
+{
+    UniqueGdiObj frame(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId)));
+    if (!frame || !context.dc || !context.memory)
+        return false;
+    BITMAP info = {};
+    GetObjectA(frame.get(), sizeof info, &info);
+    SelectGuard select(context.memory.get(), frame.get());
+    Sleep(kFrameHoldMs);
+    BitBlt(context.dc, context.frameBox.left, context.frameBox.top, info.bmWidth, info.bmHeight,
+           context.memory.get(), 0, 0, SRCCOPY);
+    return true;
+}
+
+void DrawPreview(const ProgressContext& context)
+{
+    const uint8_t* preview = g_scan.PreviewBits.load();
+    if (!preview || !context.dc)
+        return;
+    RECT box;
+    ChildRect(context.dialog, IDC_PROGRESS_PREVIEW_BOX, &box);
+    DrawPreviewImage(context.dc, &box, preview);
+}
+
+// This thread never asks its queue for WM_PAINT, so what needs painting (the frame
+// and controls once shown, Abort after its text changed) is painted here and now.
+void PaintPending(HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
+// One cycle of the animation; false when the user aborted.
+bool RunCycle(const ProgressContext& context, const ProgressLook& look)
+{
+    for (int frame = 0; frame < 3; ++frame) {
+        if (AbortClicked(context))
+            return false;
+        if (context.dialog) {
+            ShowWindow(context.dialog, SW_SHOWNORMAL);
+            PaintPending(context.dialog);
+        }
+        if (!DrawFrame(context, look.frames[frame]))
+            break;
+        if (context.abortButton) {
+            char text[260];
+            GetLocalizedText(kAbortTextId, text);
+            SetWindowTextA(context.abortButton, text);
+            PaintPending(context.abortButton);
+        }
+        if (AbortClicked(context))
+            return false;
+    }
+    Sleep(kPreviewPauseMs);
+    DrawPreview(context);
+    Sleep(kAfterPreviewMs);
+    return !AbortClicked(context);
+}
+
+void EndDialogWindow(ProgressContext& context, bool closeFirst)
+{
+    if (!context.dialog)
+        return;
+    g_scan.ProgressDialog = nullptr;
+    context.memory.reset();
+    if (context.dc)
+        ReleaseDC(context.dialog, context.dc);
+    context.dc = nullptr;
+    if (closeFirst)
+        SendMessageA(context.dialog, WM_CLOSE, 0, 0);
+    DestroyWindow(context.dialog);
+    context.dialog = nullptr;
+}
+
+void FinishNormally(ProgressContext& context)
+{
+    FreePreviewImage();
+    g_scan.ScanFinished = 1;
+    // A fast engine can end the scan before this thread set ScanBusy; the job is
+    // over either way, and a flag left set would keep the tray menu shut.
+    g_scan.ScanBusy = false;
+    EndDialogWindow(context, true);
+}
+
+// The destination is released by the engine's end notification that follows the stop.
+void FinishAborted(ProgressContext& context)
+{
+    g_scan.JobAborted = 1;
+    EngineStopScan();
+    g_scan.ScanBusy = false;
+    FreePreviewImage();
+    g_scan.ScanFinished = 1;
+    EndDialogWindow(context, false);
+}
+
+INT_PTR OnInitDialog(HWND dialog)
+{
+    g_scan.JobAborted = 0;
+    char title[260] = "";
+    int titleId = ProgressLookForDestination().titleId;
+    if (titleId)
+        GetLocalizedText(titleId, title);
+    SetWindowTextA(dialog, title);
+    return TRUE;
+}
+
+INT_PTR OnClose(HWND dialog)
+{
+    EndDialog(dialog, 0);
+    return TRUE;
+}
+
+COLORREF PreviewPixel(const uint8_t* row, int bitCount, int column)
+{
+    if (bitCount == 24) {
+        const uint8_t* p = row + 3 * column;
+        return RGB(p[0], p[1], p[2]);
+    }
+    if (bitCount == 8)
+        return RGB(row[column], row[column], row[column]);
+    bool set = (row[column / 8] >> (7 - column % 8)) & 1;
+    return set ? RGB(255, 255, 255) : RGB(0, 0, 0);
+}
+
+bool RowIsEmpty(const uint8_t* row, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) {
+        if (row[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ProgressLook ProgressLookForDestination()
+{
+    ProgressLook look = {{0, 0, 0}, 0};
+    if (g_scan.ActiveApplication.load())
+        look = {{IDB_APPLICATION_1, IDB_APPLICATION_2, IDB_APPLICATION_3}, 11212};
+    if (g_scan.ActivePrinter.load())
+        look = {{IDB_PRINTER_1, IDB_PRINTER_2, IDB_PRINTER_3}, 11213};
+    if (g_scan.ActiveMail.load())
+        look = {{IDB_MAIL_1, IDB_MAIL_2, IDB_MAIL_3}, 11214};
+    if (g_scan.ActiveFolder.load())
+        look = {{IDB_FOLDER_1, IDB_FOLDER_2, IDB_FOLDER_3}, 11215};
+    return look;
+}
+
+DWORD WINAPI ScanProgressThread(LPVOID)
+{
+    ProgressLook look = ProgressLookForDestination();
+    ProgressContext context;
+    context.dialog = LocalizedCreateDialog(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SCAN_PROGRESS), nullptr,
+                                           ProgressDialogProc);
+    g_scan.ProgressDialog = context.dialog;
+    if (context.dialog)
+        PrepareDialog(context);
+    else
+        g_scan.ScanBusy = true;
+
+    bool aborted = false;
+    while (!aborted && !g_scan.ScanFinished.load())
+        aborted = !RunCycle(context, look);
+    if (aborted)
+        FinishAborted(context);
+    else
+        FinishNormally(context);
+    RestoreJobPriorityClass();
+    return 0;
+}
+
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog);
+    case WM_CLOSE:
+        return OnClose(dialog);
+    default:
+        return FALSE;
+    }
+}
+
+int CheckAbortClick(HWND button, UINT message)
+{
+    MSG msg;
+    if (!PeekMessageA(&msg, button, message, message, PM_REMOVE))
+        return 0;
+    if (msg.hwnd != button)
+        return 0;
+    if (message == WM_LBUTTONDOWN)
+        return 1;
+    if ((message == WM_KEYDOWN || message == WM_KEYUP) && msg.wParam == VK_ESCAPE)
+        return 1;
+    return 0;
+}
+
+void RectScreenToClient(HWND window, RECT* rect)
+{
+    POINT corners[2] = {{rect->left, rect->top}, {rect->right, rect->bottom}};
+    ScreenToClient(window, &corners[0]);
+    ScreenToClient(window, &corners[1]);
+    *rect = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+
+int DrawPreviewImage(HDC dc, const RECT* target, const void* preview)
+{
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(preview);
+    const uint8_t* rows = static_cast<const uint8_t*>(preview) + sizeof(BITMAPINFOHEADER);
+    int width = header->biWidth;
+    int height = header->biHeight;
+    int bitCount = header->biBitCount;
+    int rowBytes = bitCount == 1 ? (width + 7) / 8 : bitCount == 8 ? width : 3 * width;
+    int targetWidth = target->right - target->left;
+    int targetHeight = target->bottom - target->top;
+    if (width <= 0 || height <= 0 || targetWidth <= 0 || targetHeight <= 0 ||
+        (bitCount != 1 && bitCount != 8 && bitCount != 24))
+        return 1;
+
+    float widthScale = static_cast<float>(width) / static_cast<float>(targetWidth);
+    float heightScale = static_cast<float>(height) / static_cast<float>(targetHeight);
+    float scale = widthScale > heightScale ? widthScale : heightScale;
+    int filledBytes = bitCount * width / 8;
+    for (int y = 0; y < targetHeight; ++y) {
+        int sourceRow = static_cast<int>(static_cast<float>(y) * scale);
+        if (sourceRow >= height)
+            break;
+        const uint8_t* row = rows + static_cast<size_t>(sourceRow) * static_cast<size_t>(rowBytes);
+        if (RowIsEmpty(row, filledBytes))
+            continue;  // not scanned yet
+        for (int x = 0; x < targetWidth; ++x) {
+            int column = static_cast<int>(static_cast<float>(x) * scale);
+            if (column >= width)
+                break;
+            SetPixel(dc, target->left + x, target->top + y, PreviewPixel(row, bitCount, column));
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,168 @@
+// Scan to application: which application, its command line, and what is shown when
+// it cannot be started, against a real kmconfig.ini and real processes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "../scan_jobs/fake_engine.h"
+#include "common/paths.h"
+#include "destinations/destinations.h"
+#include "scan/scan.h"
+#include "test_support.h"
+
+namespace {
+
+std::vector<std::string> g_shown;
+
+int WINAPI RecordMessage(HWND, const char* text, const char*, unsigned)
+{
+    g_shown.push_back(text);
+    return IDOK;
+}
+
+TEST(ApplicationCommandLine, IsTheProgramAndTheQuotedImage)
+{
+    char line[520];
+    ASSERT_TRUE(BuildApplicationCommandLine(line, sizeof line, "C:\\Paint\\paint.exe", "C:\\Scans\\Dec_06_001.bmp"));
+    EXPECT_STREQ(line, "C:\\Paint\\paint.exe \"C:\\Scans\\Dec_06_001.bmp\"");
+}
+
+TEST(ApplicationCommandLine, ThatDoesNotFitIsRefusedNotCut)
+{
+    std::string program = "C:\\" + std::string(251, 'p') + ".exe";  // 258 bytes
+    std::string image = "C:\\" + std::string(252, 'i') + ".bmp";    // 259 bytes
+    char line[520];
+    EXPECT_FALSE(BuildApplicationCommandLine(line, sizeof line, program.c_str(), image.c_str()));
+    // One byte less and the whole line fits with its terminator.
+    program.erase(3, 1);
+    EXPECT_TRUE(BuildApplicationCommandLine(line, sizeof line, program.c_str(), image.c_str()));
+    EXPECT_EQ(std::string(line).size(), 519u);
+}
+
+TEST(ApplicationFileName, LosesOnlyItsOuterQuotes)
+{
+    struct Case {
+        const char* stored;
+        const char* used;
+    };
+    const Case cases[] = {
+        {"\"C:\\Program Files\\Paint\\paint.exe\"", "C:\\Program Files\\Paint\\paint.exe"},
+        {"C:\\a\"b\\paint.exe", "C:\\a\"b\\paint.exe"},
+        {"C:\\paint.exe\"", "C:\\paint.exe"},
+        {"\"C:\\paint.exe", "C:\\paint.exe"},
+        {"\"", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        char text[260];
+        snprintf(text, sizeof text, "%s", c.stored);
+        StripOuterQuotes(text);
+        EXPECT_STREQ(text, c.used) << c.stored;
+    }
+}
+
+TEST(ApplicationFileName, OfficeNamesGoToOcrCaseSensitively)
+{
+    EXPECT_TRUE(IsOcrApplication("Microsoft Word 2000"));
+    EXPECT_TRUE(IsOcrApplication("Microsoft Excel"));
+    EXPECT_TRUE(IsOcrApplication("Windows WordPad"));
+    EXPECT_FALSE(IsOcrApplication("microsoft word"));
+    EXPECT_FALSE(IsOcrApplication("Paint"));
+}
+
+class ScanToApplication : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetWindowsDirectory(windows_.path().c_str());
+        ini_ = windows_.File("kmconfig.ini");
+        scans_ = windows_.File("Scans");
+        CreateDirectoryA(scans_.c_str(), nullptr);
+        g_shown.clear();
+        SetDestinationMessageBoxForTests(RecordMessage);
+        FakeEngine::Install(FakeScript{});
+    }
+    void TearDown() override
+    {
+        WaitForProgressThreadEnd();
+        FakeEngine::Uninstall();
+        SetDestinationMessageBoxForTests(nullptr);
+        char real[MAX_PATH];
+        GetWindowsDirectoryA(real, sizeof real);
+        SetWindowsDirectory(real);
+    }
+    void Configure(const std::string& application)
+    {
+        WriteTextFile(ini_, "[MyFolder]\r\nNum=1\r\nDefault=1\r\nFolder1=" + scans_ + "\\\r\n[Tornel_Application]\r\n" +
+                                application);
+    }
+    // How many images the scans left in the scan folder.
+    int ScannedFiles()
+    {
+        int count = 0;
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((scans_ + "\\*.bmp").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return 0;
+        do
+            ++count;
+        while (FindNextFileA(find, &data));
+        FindClose(find);
+        return count;
+    }
+
+    TempFolder windows_;
+    std::string ini_, scans_;
+    ReportedStatuses reported_;
+};
+
+TEST_F(ScanToApplication, StartsTheDefaultApplicationWithTheScannedImage)
+{
+    // Without "DefaultID" the first entry is used; its stored quotes are removed.
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    Configure("ApName1=Attributes\r\nApFileName1=\"" + std::string(system) + "\\attrib.exe\"\r\n");
+    EXPECT_EQ(LaunchScanToApplication(), 1);
+    EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
+    EXPECT_EQ(ReadS32(FakeEngine::lastJob.data(), kJobFormat), kOutputFormatBmp);
+    EXPECT_EQ(ScannedFiles(), 1);
+    EXPECT_TRUE(g_shown.empty());
+}
+
+TEST_F(ScanToApplication, AProgramThatCannotStartIsReported)
+{
+    Configure("DefaultID=2\r\nApName2=Gone\r\nApFileName2=C:\\no\\such\\viewer.exe\r\n");
+    EXPECT_EQ(LaunchScanToApplication(), 0);
+    EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
+    ASSERT_EQ(g_shown.size(), 1u);
+    EXPECT_EQ(g_shown[0], "String not found!");  // id 11310 has no key in the string table
+}
+
+TEST_F(ScanToApplication, AnAbortedScanStartsNothingAndSaysNothing)
+{
+    FakeScript noScanner;
+    noScanner.capabilitiesStatus = kStatusDeviceNotConnected;
+    FakeEngine::Install(noScanner);
+    Configure("ApName1=Gone\r\nApFileName1=C:\\no\\such\\viewer.exe\r\n");
+    EXPECT_EQ(LaunchScanToApplication(), 0);
+    EXPECT_TRUE(g_shown.empty());
+    EXPECT_EQ(reported_.Take(), std::vector<EngineStatus>{kStatusDeviceNotConnected});
+}
+
+TEST_F(ScanToApplication, AWordProcessorIsLeftToOcrWithoutAScanHere)
+{
+    Configure("ApName1=Microsoft Word 97\r\nApFileName1=C:\\Office\\winword.exe\r\n");
+    LaunchScanToApplication();
+    EXPECT_EQ(FakeEngine::scanCalls.load(), 0);
+    EXPECT_TRUE(g_shown.empty());
+
+    Configure("ApName1=microsoft word 97\r\nApFileName1=C:\\no\\such\\winword.exe\r\n");
+    LaunchScanToApplication();
+    EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
+}
+
+}  // namespace
