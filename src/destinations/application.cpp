@@ -15,7 +15,6 @@
 namespace {
 
 constexpr char kApplicationSection[] = "Tornel_Application";
-constexpr int kStartFailedTextId = 11310;
 constexpr size_t kCommandLineSize = 520;
 
 // Written by tests before a press; read by the dispatching thread.
@@ -31,10 +30,8 @@ int ShowDestinationMessage(const char* text)
 
 void ReportStartFailure(const char* program)
 {
-    char format[kCommandLineSize];
-    GetLocalizedText(kStartFailedTextId, format, sizeof format);
-    char text[kCommandLineSize];
-    FormatLocalizedText(text, sizeof text, format, program);
+    char text[kCommandLineSize + 64];
+    FormatStartFailure(text, program);
     ShowDestinationMessage(text);
 }
 

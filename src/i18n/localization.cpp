@@ -319,3 +319,15 @@ void SetDlgItemLocalizedText(HWND dialog, int controlId, int stringId)
     if (GetLocalizedText(stringId, text))
         SetDlgItemTextA(dialog, controlId, text);
 }
+
+// The string table has no key for the start-failure text, so unless a localization
+// ever provides one, a fixed text says which program could not be started.
+void FormatStartFailure(char* out, size_t size, const char* program)
+{
+    constexpr int kStartFailedTextId = 11310;
+    char format[520];
+    if (GetLocalizedText(kStartFailedTextId, format))
+        FormatLocalizedText(out, size, format, program);
+    else
+        FormatString(out, size, "The program \"%s\" could not be started.", program);
+}

@@ -172,7 +172,7 @@ void ReacquireScanner(HWND window)
 void ShowLaunchFailure(const char* path)
 {
     char message[MAX_PATH + 64];
-    FormatString(message, "Could not start \"%s\".", path);
+    FormatStartFailure(message, path);
     MessageBoxA(GetFocus(), message, nullptr, MB_OK);
 }
 

@@ -5,14 +5,13 @@ import unittest
 
 from tornel_e2e import TORNEL_NAME, WM_NULL, TornelCase, find_window, ini_value, send, wait_until
 
+# Functions whose destinations hand nothing on yet, so a press is only its dispatch;
+# the scanning functions have their own tests.
 BUTTON_INI = """[Main]
-1=1
+1=4
 2=2
 3=4
 4=8
-[Image]
-Progress1=image-1.bmp
-Progress2=image-2.bmp
 [Copy]
 Progress1=copy-1.bmp
 Progress2=copy-2.bmp
@@ -36,8 +35,6 @@ class ButtonPressTest(TornelCase):
         self.assertIn("callback-entered-us", result.stdout)
 
     def test_each_press_runs_its_buttons_function(self):
-        self.press(1)
-        wait_until(lambda: self.progress() == ("image-1.bmp", "image-2.bmp"), 10, "button 1's entries")
         self.press(2)
         wait_until(lambda: self.progress() == ("copy-1.bmp", "copy-2.bmp"), 10, "button 2's entries")
         # Mail has no second entry: it is published empty.
@@ -60,9 +57,9 @@ class ButtonPressTest(TornelCase):
 
     def test_presses_keep_coming_after_a_second_button_launch(self):
         # A button launch ends this instance; the new one handles its button and ends.
-        second = self.start_tornel(*self.sti_launch_args(1))
+        second = self.start_tornel(*self.sti_launch_args(2))
         self.assertEqual(second.wait(timeout=30), 0)
-        wait_until(lambda: self.progress() == ("image-1.bmp", "image-2.bmp"), 10, "button 1's entries")
+        wait_until(lambda: self.progress() == ("copy-1.bmp", "copy-2.bmp"), 10, "button 2's entries")
         self.assertIsNone(find_window(TORNEL_NAME, TORNEL_NAME, 0))
         # No engine listens any more.
         result = self.scanctl("press", 2, check=False)

@@ -139,7 +139,7 @@ TEST_F(ScanToApplication, AProgramThatCannotStartIsReported)
     EXPECT_EQ(LaunchScanToApplication(), 0);
     EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
     ASSERT_EQ(g_shown.size(), 1u);
-    EXPECT_EQ(g_shown[0], "String not found!");  // id 11310 has no key in the string table
+    EXPECT_EQ(g_shown[0], "The program \"C:\\no\\such\\viewer.exe\" could not be started.");
 }
 
 TEST_F(ScanToApplication, AnAbortedScanStartsNothingAndSaysNothing)

@@ -7,17 +7,30 @@
 #include "scan/scan.h"
 #include "test_support.h"
 
+#include <vector>
+
 namespace {
 
-// A Windows directory of the test's own with the given "Button.InI".
+std::vector<EngineStatus> g_reported;
+void RecordStatus(EngineStatus status) { g_reported.push_back(status); }
+
+// A Windows directory of the test's own with the given "Button.InI", and no engine:
+// a destination's job ends at once with kStatusLibNotFound, recorded instead of shown.
 class DispatchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        UnloadScanEngine();
         SetWindowsDirectory(folder_.path().c_str());
+        SetEngineErrorReporterForTests(RecordStatus);
+        g_reported.clear();
         ClearActiveDestinations();
     }
-    void TearDown() override { SetWindowsDirectory(previous_.c_str()); }
+    void TearDown() override
+    {
+        SetEngineErrorReporterForTests(nullptr);
+        SetWindowsDirectory(previous_.c_str());
+    }
 
     void WriteButtonIni(const std::string& text) { WriteTextFile(folder_.File("Button.InI"), text); }
     std::string Progress(const char* key)
@@ -85,6 +98,8 @@ TEST_F(DispatchTest, FolderFunctionLeavesProgressAlone)
     EXPECT_EQ(Progress("ScanTo_Image1"), "kept");
     EXPECT_EQ(Progress("ScanTo_Image2"), "<absent>");
     EXPECT_EQ(ActiveFlags(), 8);
+    // The folder's scan ran and, without an engine, ended with the engine's absence.
+    EXPECT_EQ(g_reported, std::vector<EngineStatus>{kStatusLibNotFound});
 }
 
 TEST_F(DispatchTest, UnknownOrMissingFunctionsRunNothing)
