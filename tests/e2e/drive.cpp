@@ -5,8 +5,10 @@
 //   drive send HWND MSG WPARAM LPARAM [TIMEOUT_MS]     SendMessageTimeout, prints the result
 //   drive post HWND MSG WPARAM LPARAM
 //   drive click DIALOG CONTROL_ID                      posts BN_CLICKED from the control
+//   drive press DIALOG CONTROL_ID                      posts a left button press to the control itself
 //   drive text HWND [CONTROL_ID]                       prints the window text
 //   drive enabled DIALOG CONTROL_ID                    prints 1 or 0
+//   drive list                                         prints every top-level window
 // Numbers may be decimal or 0x-hex. Exit 0 on success, 1 when the window is not there
 // or the call failed, 2 on a usage error.
 #include <windows.h>
@@ -98,6 +100,19 @@ int Click(int argc, char** argv)
     return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control)) ? 0 : 1;
 }
 
+// What a mouse click delivers to the control's own window first.
+int Press(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    HWND control = GetDlgItem(WindowArg(argv[2]), static_cast<int>(Number(argv[3])));
+    if (!control)
+        return 1;
+    if (!PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)))
+        return 1;
+    return PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5)) ? 0 : 1;
+}
+
 int Text(int argc, char** argv)
 {
     if (argc < 3)
@@ -127,12 +142,28 @@ int Enabled(int argc, char** argv)
     return 0;
 }
 
+int List(int, char**)
+{
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, nullptr, nullptr)) != nullptr) {
+        char className[256] = "", title[256] = "";
+        GetClassNameA(window, className, sizeof className);
+        GetWindowTextA(window, title, sizeof title);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        printf("0x%lx pid %lu visible %d class \"%s\" title \"%s\"\n",
+               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window)), process,
+               IsWindowVisible(window) ? 1 : 0, className, title);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: drive find|gone|send|post|click|text|enabled ...\n");
+        fprintf(stderr, "usage: drive find|gone|send|post|click|press|text|enabled|list ...\n");
         return 2;
     }
     const struct {
@@ -140,7 +171,7 @@ int main(int argc, char** argv)
         int (*run)(int, char**);
     } kCommands[] = {
         {"find", Find}, {"gone", Gone}, {"send", Send}, {"post", Post},
-        {"click", Click}, {"text", Text}, {"enabled", Enabled},
+        {"click", Click}, {"press", Press}, {"text", Text}, {"enabled", Enabled}, {"list", List},
     };
     for (const auto& command : kCommands) {
         if (strcmp(argv[1], command.name) == 0) {

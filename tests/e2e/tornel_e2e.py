@@ -76,18 +76,23 @@ def send(window, message, wparam=0, lparam=0, timeout_ms=5000):
 
 
 def windows_processes(name):
-    """Unix pids of the Wine processes running the named program."""
+    """Unix pids of the Wine processes of this build's prefix running the named program."""
     pids = []
+    own_prefix = b"WINEPREFIX=" + PREFIX.encode() + b"\0"
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
         try:
             with open(f"/proc/{entry}/cmdline", "rb") as f:
                 cmdline = f.read().replace(b"\0", b" ").decode(errors="replace")
+            if name.lower() not in cmdline.lower() or "wine-run" in cmdline:
+                continue
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                if own_prefix not in f.read() + b"\0":
+                    continue
         except OSError:
             continue
-        if name.lower() in cmdline.lower() and "wine-run" not in cmdline:
-            pids.append(int(entry))
+        pids.append(int(entry))
     return pids
 
 
@@ -164,7 +169,10 @@ class TornelCase(unittest.TestCase):
     def own_file(self, path):
         """Remembers a file's content so that it is put back after the test."""
         if path not in self._saved:
-            self._saved[path] = open(path, "rb").read() if os.path.exists(path) else None
+            self._saved[path] = None
+            if os.path.exists(path):
+                with open(path, "rb") as f:
+                    self._saved[path] = f.read()
 
     def write_windows_ini(self, name, text):
         path = windows_file(name)
