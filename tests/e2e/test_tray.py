@@ -36,8 +36,9 @@ SIBLINGS = (KELMIO, COPIER, SCANNER_TEST)
 
 FILE_ERROR = "File Error! Please reinstall your driver"
 
-# Lines per second that make an A4 page at 150 dpi take about nine seconds.
-SLOW_PACE = 200
+# Lines per second that make an A4 page at 150 dpi take about three and a half
+# seconds: long enough to act while the progress dialog shows.
+SLOW_PACE = 500
 
 
 class TrayCase(TornelCase):
@@ -69,6 +70,13 @@ class TrayCase(TornelCase):
         action = "plug" if plugged else "unplug"
         self.scanctl(action, "--ini", windows_path(beside_chooser))
         self.scanctl(action)
+
+    def prepare_slow_scan(self):
+        """An empty scan folder for button 4 and a scanner slow enough to act during a scan."""
+        shutil.rmtree(SCAN_FOLDER, ignore_errors=True)
+        os.makedirs(SCAN_FOLDER)
+        self.addCleanup(shutil.rmtree, SCAN_FOLDER, True)
+        self.scanctl("pace", SLOW_PACE)
 
     def wait_scanner_released(self):
         wait_until(lambda: not self.scanner_held(), 20, "Tornel to release the scanner")
@@ -135,10 +143,7 @@ class MenuTest(TrayCase):
         dismiss_menu(menu)
 
     def test_no_menu_while_a_scan_runs(self):
-        shutil.rmtree(SCAN_FOLDER, ignore_errors=True)
-        os.makedirs(SCAN_FOLDER)
-        self.addCleanup(shutil.rmtree, SCAN_FOLDER, True)
-        self.scanctl("pace", SLOW_PACE)
+        self.prepare_slow_scan()
         window = self.start_resident()
         self.scanctl("press", 4, "--wait", 10000)
         dialog = message_box(20000)
@@ -313,10 +318,7 @@ class ScannerHoldTest(TrayCase):
                 wait_until(lambda: self.running(COPIER) == 0, 20, "the copier to end")
 
     def test_release_during_a_scan_keeps_the_engine(self):
-        shutil.rmtree(SCAN_FOLDER, ignore_errors=True)
-        os.makedirs(SCAN_FOLDER)
-        self.addCleanup(shutil.rmtree, SCAN_FOLDER, True)
-        self.scanctl("pace", SLOW_PACE)
+        self.prepare_slow_scan()
         window = self.start_resident()
         self.scanctl("press", 4, "--wait", 10000)
         dialog = message_box(20000)
