@@ -9,9 +9,17 @@
 //   drive text HWND [CONTROL_ID]                       prints the window text
 //   drive enabled DIALOG CONTROL_ID                    prints 1 or 0
 //   drive list                                         prints every top-level window
+//   drive count CLASS TITLE [--visible]                prints how many such top-level windows exist
+//   drive keys HWND KEY...                             posts a key press (down, up) per KEY: home,
+//                                                      end, up, down, return, escape or a number
+//   drive icon HWND ID                                 exit 0 when the window's notification icon
+//                                                      exists (NIM_MODIFY without changes succeeds)
+//   drive icon-delete HWND ID                          removes the window's notification icon
+//   drive register NAME                                prints the number of a registered message
 // Numbers may be decimal or 0x-hex. Exit 0 on success, 1 when the window is not there
 // or the call failed, 2 on a usage error.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -158,12 +166,96 @@ int List(int, char**)
     return 0;
 }
 
+int Count(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    bool visibleOnly = argc > 4 && strcmp(argv[4], "--visible") == 0;
+    int count = 0;
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, NameArg(argv[2]), NameArg(argv[3]))) != nullptr) {
+        if (!visibleOnly || IsWindowVisible(window))
+            ++count;
+    }
+    printf("%d\n", count);
+    return 0;
+}
+
+UINT KeyArg(const char* text)
+{
+    const struct {
+        const char* name;
+        UINT key;
+    } kKeys[] = {
+        {"home", VK_HOME}, {"end", VK_END}, {"up", VK_UP}, {"down", VK_DOWN},
+        {"return", VK_RETURN}, {"escape", VK_ESCAPE},
+    };
+    for (const auto& key : kKeys) {
+        if (strcmp(text, key.name) == 0)
+            return key.key;
+    }
+    return static_cast<UINT>(Number(text));
+}
+
+// A menu's modal loop takes its keys from the queue of the thread that shows it,
+// so keys posted to the menu window reach it as the user's would.
+int Keys(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    HWND window = WindowArg(argv[2]);
+    for (int i = 3; i < argc; ++i) {
+        UINT key = KeyArg(argv[i]);
+        if (!PostMessageA(window, WM_KEYDOWN, key, 1) || !PostMessageA(window, WM_KEYUP, key, 0xC0000001))
+            return 1;
+        Sleep(50);
+    }
+    return 0;
+}
+
+NOTIFYICONDATAA IconOf(char** argv)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = sizeof data;
+    data.hWnd = WindowArg(argv[2]);
+    data.uID = static_cast<UINT>(Number(argv[3]));
+    return data;
+}
+
+// The shell's tray answers a change of an icon it does not know with failure.
+int Icon(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    NOTIFYICONDATAA data = IconOf(argv);
+    return Shell_NotifyIconA(NIM_MODIFY, &data) ? 0 : 1;
+}
+
+int IconDelete(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    NOTIFYICONDATAA data = IconOf(argv);
+    return Shell_NotifyIconA(NIM_DELETE, &data) ? 0 : 1;
+}
+
+int Register(int argc, char** argv)
+{
+    if (argc < 3)
+        return 2;
+    UINT message = RegisterWindowMessageA(argv[2]);
+    if (message == 0)
+        return 1;
+    printf("%u\n", message);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: drive find|gone|send|post|click|press|text|enabled|list ...\n");
+        fprintf(stderr, "usage: drive find|gone|send|post|click|press|text|enabled|list|count|keys|icon|icon-delete|register ...\n");
         return 2;
     }
     const struct {
@@ -172,6 +264,8 @@ int main(int argc, char** argv)
     } kCommands[] = {
         {"find", Find}, {"gone", Gone}, {"send", Send}, {"post", Post},
         {"click", Click}, {"press", Press}, {"text", Text}, {"enabled", Enabled}, {"list", List},
+        {"count", Count}, {"keys", Keys}, {"icon", Icon}, {"icon-delete", IconDelete},
+        {"register", Register},
     };
     for (const auto& command : kCommands) {
         if (strcmp(argv[1], command.name) == 0) {

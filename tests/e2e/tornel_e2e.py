@@ -217,3 +217,100 @@ class TornelCase(unittest.TestCase):
     def sti_launch_args(self, button, upper=False):
         guid = BUTTON_EVENTS[button]
         return [f"/StiDevice:{STI_DEVICE}", f"/StiEvent:{guid.upper() if upper else guid}"]
+
+
+# ---- The tray window, its menu and the boxes it shows ------------------------------
+
+WM_CLOSE = 0x0010
+WM_LBUTTONDBLCLK = 0x0203
+WM_RBUTTONDOWN = 0x0204
+TRAY_CALLBACK = 0x0400 + 10
+RELEASE_SCANNER = 0x0400 + 21
+REACQUIRE_SCANNER = 0x0400 + 22
+TRAY_ICON_ID = 1
+IDOK = 1
+MESSAGE_BOX_TEXT = 0xFFFF
+
+# Positions of the menu's string items, from the top (separators are skipped by the keys).
+MENU_KELMIO, MENU_COPIER, MENU_SCANNER_TEST, MENU_BUTTON_MANAGER, MENU_CLOSE = range(5)
+
+
+def post(window, message, wparam=0, lparam=0):
+    status, _ = drive("post", hex(window), hex(message), wparam, lparam)
+    return status == 0
+
+
+def windows_path(path):
+    """The Wine drive-Z path of a folder of this machine."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def count_windows(window_class, title, visible=False):
+    args = ["count", window_class or "-", title or "-"]
+    if visible:
+        args.append("--visible")
+    _, out = drive(*args)
+    return int(out)
+
+
+def tray_menu(timeout_ms):
+    """The visible popup menu window, or None."""
+    return find_window("#32768", None, timeout_ms, visible=True)
+
+
+def right_click_icon(window):
+    """What Wine's tray tells the owner when the user presses the right button on the icon."""
+    return post(window, TRAY_CALLBACK, TRAY_ICON_ID, WM_RBUTTONDOWN)
+
+
+def open_tray_menu(window, timeout_ms=5000):
+    right_click_icon(window)
+    return tray_menu(timeout_ms)
+
+
+def choose_menu_item(menu, position):
+    """Picks a string item of an open popup menu with the keys a user would press."""
+    keys = ["home"] + ["down"] * position + ["return"]
+    status, _ = drive("keys", hex(menu), *keys)
+    return status == 0
+
+
+def dismiss_menu(menu):
+    drive("keys", hex(menu), "escape")
+
+
+def icon_exists(window, icon_id=TRAY_ICON_ID):
+    status, _ = drive("icon", hex(window), icon_id)
+    return status == 0
+
+
+def delete_icon(window, icon_id=TRAY_ICON_ID):
+    status, _ = drive("icon-delete", hex(window), icon_id)
+    return status == 0
+
+
+def registered_message(name):
+    status, out = drive("register", name)
+    if status != 0:
+        raise AssertionError(f"cannot register the message {name}")
+    return int(out)
+
+
+def message_box(timeout_ms):
+    """A visible message box (or other dialog), or None."""
+    return find_window("#32770", None, timeout_ms, visible=True)
+
+
+def message_box_text(box):
+    status, text = drive("text", hex(box), MESSAGE_BOX_TEXT)
+    return text if status == 0 else None
+
+
+def close_message_box(box):
+    drive("click", hex(box), IDOK)
+    return window_gone_handle(box, 10000)
+
+
+def window_gone_handle(window, timeout_ms):
+    """Waits until a window handle no longer names a window (its text can't be read)."""
+    return wait_until(lambda: drive("text", hex(window))[0] != 0, timeout_ms / 1000, "the window to close")

@@ -1,0 +1,98 @@
+"""Tray figures: process start to the notification icon, Tornel against a minimal
+tray program of the same build (both add one icon in WM_CREATE, with the same data
+and flags), and the memory of the idle resident instance against that program,
+as Windows reports it and as Linux sees the Wine process."""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
+from tornel_e2e import (BIN, PREFIX, TORNEL, TORNEL_NAME, WM_DESTROY, WM_NULL, find_window, send, start,  # noqa: E402
+                        wait_until, wine, windows_path)
+
+MINIMAL = os.path.join(BIN, "tray_minimal.exe")
+MINIMAL_NAME = "Tornel Bench Tray"
+IDLE_SECONDS = 5
+
+
+def own_process(executable):
+    """The Unix pid of the Wine process running the program in this build's prefix
+    (other builds on the machine may run a program of the same name)."""
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/cmdline", "rb") as f:
+                cmdline = f.read().decode(errors="replace")
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                environ = f.read().split(b"\0")
+        except OSError:
+            continue
+        if executable.lower() in cmdline.lower() and "wine-run" not in cmdline and \
+                f"WINEPREFIX={PREFIX}".encode() in environ:
+            return int(entry)
+    return None
+
+
+def linux_memory(pid):
+    """VmRSS and the private (anonymous and private file) pages of the process, in KB."""
+    figures = {}
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            key, _, value = line.partition(":")
+            if key in ("VmRSS", "RssAnon", "RssFile"):
+                figures[key] = int(value.split()[0])
+    private = 0
+    with open(f"/proc/{pid}/smaps_rollup") as f:
+        for line in f:
+            key, _, value = line.partition(":")
+            if key in ("Private_Clean", "Private_Dirty"):
+                private += int(value.split()[0])
+    figures["Private"] = private
+    return figures
+
+
+def start_to_icon():
+    result = wine(os.path.join(BIN, "tray_probe.exe"), windows_path(TORNEL), windows_path(MINIMAL), "15",
+                  timeout=300)
+    print(result.stdout.strip())
+
+
+def resident(executable, name):
+    process = start(executable)
+    window = find_window(name, name, 20000)
+    wait_until(lambda: window and send(window, WM_NULL) is not None, 20, f"{name}'s message loop")
+    return process, window
+
+
+def idle_memory():
+    figures = {}
+    for executable, name in ((TORNEL, TORNEL_NAME), (MINIMAL, MINIMAL_NAME)):
+        process, window = resident(executable, name)
+        time.sleep(IDLE_SECONDS)
+        print(wine(os.path.join(BIN, "tray_memory.exe"), name).stdout.strip())
+        pid = own_process(os.path.basename(executable))
+        figures[name] = linux_memory(pid) if pid else None
+        send(window, WM_DESTROY)
+        process.wait(timeout=30)
+    for name, linux in figures.items():
+        if linux:
+            print(f"{name} (Linux view): VmRSS {linux['VmRSS']} KB (anonymous {linux['RssAnon']} KB, "
+                  f"file {linux['RssFile']} KB), private pages {linux['Private']} KB")
+    tornel, minimal = figures[TORNEL_NAME], figures[MINIMAL_NAME]
+    if tornel and minimal:
+        print(f"Tornel over the minimal tray program: VmRSS +{tornel['VmRSS'] - minimal['VmRSS']} KB "
+              f"(ratio {tornel['VmRSS'] / minimal['VmRSS']:.2f}), private +{tornel['Private'] - minimal['Private']} KB "
+              f"(ratio {tornel['Private'] / minimal['Private']:.2f})")
+
+
+def main():
+    if find_window(TORNEL_NAME, TORNEL_NAME, 0):
+        sys.exit("tray_bench: a Tornel instance is already running in this prefix; end it first")
+    start_to_icon()
+    idle_memory()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,60 @@
+// Memory of a resident program as Windows reports it: finds the window (class and
+// title both NAME), its process, and prints the working set and the private bytes
+// from GetProcessMemoryInfo (Wine reports the private bytes of the calling process
+// only; the Linux view of bench/tray_bench.py gives them).
+//   tray_memory NAME...
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+
+#include "common/handles.h"
+
+namespace {
+
+bool PrintMemory(const char* name)
+{
+    HWND window = FindWindowA(name, name);
+    if (!window) {
+        fprintf(stderr, "tray_memory: no window \"%s\"\n", name);
+        return false;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    if (!process) {
+        fprintf(stderr, "tray_memory: cannot open the process of \"%s\" (error %lu)\n", name, GetLastError());
+        return false;
+    }
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof counters)) {
+        fprintf(stderr, "tray_memory: GetProcessMemoryInfo failed (error %lu)\n", GetLastError());
+        return false;
+    }
+    printf("%s: working set %lu KB (peak %lu KB), ", name, static_cast<unsigned long>(counters.WorkingSetSize / 1024),
+           static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024));
+    // Wine fills the private bytes only for the calling process itself.
+    if (counters.PrivateUsage == 0)
+        printf("private bytes not reported for another process\n");
+    else
+        printf("private bytes %lu KB\n", static_cast<unsigned long>(counters.PrivateUsage / 1024));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        fprintf(stderr, "usage: tray_memory NAME...\n");
+        return 2;
+    }
+    int status = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (!PrintMemory(argv[i]))
+            status = 1;
+    }
+    return status;
+}
