@@ -9,8 +9,9 @@ PRINTER_URI=cups-pdf:/TornelDemo
 # A real 300 dpi flatbed of the kind moves about one inch a second: an A4 page in ~12 s.
 PACE=300
 SCREENSHOT_DELAY=4
-APP_NAME=Notepad
-APP_PROGRAM='C:\windows\system32\notepad.exe'
+# Wine has no image editor; its file manager opens on the folder of the file it is given.
+APP_NAME='Wine File Manager'
+APP_PROGRAM='C:\windows\system32\winefile.exe'
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
@@ -74,6 +75,14 @@ count_files() { find "$1" -maxdepth 1 -type f | wc -l; }
 newest_new_file() {
     [ "$(count_files "$1")" -gt "$2" ] || return 1
     ls -t "$1"/* | head -1
+}
+
+# The title of the application's window once it names what it opened, read on the X
+# side (a busy program cannot hold it up).
+application_title() {
+    local window
+    window=$(xdotool search --onlyvisible --name "^$APP_NAME - " 2>/dev/null | head -1)
+    [ -n "$window" ] && xdotool getwindowname "$window"
 }
 
 dialog_gone() { ! drive find "#32770" - 0 --visible >/dev/null; }
