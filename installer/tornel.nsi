@@ -2,6 +2,10 @@
 ; scanner and the maker's sibling programs) and the data files, in the places the
 ; program looks for them.
 ;   makensis -DBIN=<build bin> -DDATA=<data folder> -DKEYS=<generated keys> -DOUTFILE=<setup.exe> tornel.nsi
+;
+; Command line of the installer: /S installs silently (in English, or in the language
+; of the installation it upgrades); /LANG=1031 or /LANG=1033 chooses German or English
+; without asking; /D=<folder> (last) sets the program folder.
 
 Unicode false
 SetCompressor /SOLID lzma
@@ -9,20 +13,27 @@ RequestExecutionLevel admin
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
+!include "FileFunc.nsh"
 
 Name "Tornel"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES\TAVEN\Tornel"
 InstallDirRegKey HKLM "Software\TAVEN\Tornel" "InstallDir"
 
+!define PRODUCT_KEY "Software\TAVEN\Tornel"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tornel"
 !define STI_APPS_KEY "Software\Microsoft\Windows\CurrentVersion\StillImage\Registered Applications"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define TRAY_WINDOW "TAVEN Tornel"
+!define TRAY_CLOSE_COMMAND 209
+; The folder of the maker's programs when the scanner's installation names none.
+!define DEFAULT_KELMIO_DIR "$PROGRAMFILES\TAVEN\Kelmio"
 
 !define MUI_ABORTWARNING
 !define MUI_LANGDLL_REGISTRY_ROOT HKLM
-!define MUI_LANGDLL_REGISTRY_KEY "Software\TAVEN\Tornel"
+!define MUI_LANGDLL_REGISTRY_KEY "${PRODUCT_KEY}"
 !define MUI_LANGDLL_REGISTRY_VALUENAME "InstallerLanguage"
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Tornel.exe"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
@@ -38,6 +49,9 @@ InstallDirRegKey HKLM "Software\TAVEN\Tornel" "InstallDir"
 LangString ButtonManagerLink ${LANG_ENGLISH} "Button manager"
 LangString ButtonManagerLink ${LANG_GERMAN} "Tastenverwaltung"
 
+Var KelmioDir       ; the folder of the sibling programs, without a trailing backslash
+Var TornelWasRunning
+
 ; Writes an installed key only when the file does not have it, so an upgrade keeps
 ; every choice the user made and only gains what is new.
 !macro AddMissingKey FILE SECTION KEY VALUE
@@ -48,7 +62,68 @@ LangString ButtonManagerLink ${LANG_GERMAN} "Tastenverwaltung"
     ${EndIf}
 !macroend
 
+; Ends a running monitor the way its own Close command does, so that it saves its
+; settings before the files change, and waits (bounded) until its window is gone.
+; Leaves 1 in $TornelWasRunning when there was one.
+!macro EndRunningTornel UN
+    Function ${UN}EndRunningTornel
+        StrCpy $TornelWasRunning 0
+        FindWindow $0 "${TRAY_WINDOW}" "${TRAY_WINDOW}"
+        ${If} $0 = 0
+            Return
+        ${EndIf}
+        StrCpy $TornelWasRunning 1
+        SendMessage $0 ${WM_COMMAND} ${TRAY_CLOSE_COMMAND} 0 $1 /TIMEOUT=5000
+        StrCpy $2 0
+        ${Do}
+            Sleep 100
+            FindWindow $0 "${TRAY_WINDOW}" "${TRAY_WINDOW}"
+            ${If} $0 = 0
+                ${ExitDo}
+            ${EndIf}
+            IntOp $2 $2 + 1
+        ${LoopWhile} $2 < 100
+        ; Its process may still be unloading after the window went.
+        Sleep 500
+    FunctionEnd
+!macroend
+!insertmacro EndRunningTornel ""
+!insertmacro EndRunningTornel "un."
+
+; $KelmioDir from "UserPath" in kelmio32.ini, or the default folder when the scanner's
+; installation has not named one yet (a value of two characters or less names none).
+Function FindKelmioDir
+    ReadINIStr $KelmioDir "$WINDIR\kelmio32.ini" "Kelmio" "UserPath"
+    StrLen $0 $KelmioDir
+    ${If} $0 <= 2
+        StrCpy $KelmioDir "${DEFAULT_KELMIO_DIR}"
+        WriteINIStr "$WINDIR\kelmio32.ini" "Kelmio" "UserPath" "$KelmioDir\"
+        FlushINI "$WINDIR\kelmio32.ini"
+        Return
+    ${EndIf}
+    StrCpy $0 $KelmioDir 1 -1
+    ${If} $0 == "\"
+        StrCpy $KelmioDir $KelmioDir -1
+    ${EndIf}
+FunctionEnd
+
 Function .onInit
+    ; An explicit /LANG= wins and never asks.
+    ${GetParameters} $R0
+    ClearErrors
+    ${GetOptions} $R0 "/LANG=" $R1
+    ${IfNot} ${Errors}
+        ${If} $R1 == ${LANG_GERMAN}
+        ${OrIf} $R1 == ${LANG_ENGLISH}
+            StrCpy $LANGUAGE $R1
+            Return
+        ${EndIf}
+    ${EndIf}
+    ; A silent install never shows the language dialog: it keeps the language of the
+    ; installation it upgrades, else English.
+    ${If} ${Silent}
+        StrCpy $LANGUAGE ${LANG_ENGLISH}
+    ${EndIf}
     !insertmacro MUI_LANGDLL_DISPLAY
 FunctionEnd
 
@@ -59,80 +134,107 @@ FunctionEnd
 Section "Tornel" SecMain
     SectionIn RO
     SetOverwrite on
+    SetShellVarContext all
+
+    Call EndRunningTornel
 
     ; The monitor.
     SetOutPath "$INSTDIR"
-    File "${BIN}\Tornel.exe"
+    File "${BIN}/Tornel.exe"
 
     ; The maker's sibling programs and the scanner control tool, in the folder that
     ; kelmio32.ini names.
-    SetOutPath "$INSTDIR\Kelmio"
-    File "${BIN}\kelmio.exe"
-    File "${BIN}\replic32.exe"
-    File "${BIN}\probe32.exe"
-    File "${BIN}\scanctl.exe"
+    Call FindKelmioDir
+    SetOutPath "$KelmioDir"
+    File "${BIN}/kelmio.exe"
+    File "${BIN}/replic32.exe"
+    File "${BIN}/probe32.exe"
+    File "${BIN}/scanctl.exe"
 
     ; The scan engine and the chooser, and the localization, in the Windows directory.
     SetOutPath "$WINDIR"
-    File "${BIN}\TNENGINE.dll"
-    File "${BIN}\TNLocalChooser.dll"
+    File "${BIN}/TNENGINE.dll"
+    File "${BIN}/TNLocalChooser.dll"
     ${If} $LANGUAGE == ${LANG_GERMAN}
-        File "/oname=Tornel.loc" "${DATA}\Tornel.deu.loc"
+        File "/oname=Tornel.loc" "${DATA}/Tornel.deu.loc"
     ${Else}
-        File "${DATA}\Tornel.loc"
+        File "${DATA}/Tornel.loc"
     ${EndIf}
 
-    ; Settings: never overwritten, only completed.
+    ; Settings (kmconfig.ini, Button.InI): a new installation gets the files as they
+    ; come; an existing file is never overwritten, only completed.
+    SetOverwrite off
+    File "${DATA}/kmconfig.ini"
+    File "${DATA}/Button.InI"
+    SetOverwrite on
     !include "${KEYS}"
-    WriteINIStr "$WINDIR\kelmio32.ini" "Kelmio" "UserPath" "$INSTDIR\Kelmio\"
     FlushINI "$WINDIR\kmconfig.ini"
+    FlushINI "$WINDIR\Button.InI"
 
     ; The scanner's buttons start Tornel through the Still Image service.
     WriteRegStr HKLM "${STI_APPS_KEY}" "Tornel" '"$INSTDIR\Tornel.exe" /StiDevice:%1 /StiEvent:%2'
     ; Tornel watches the buttons from log-on.
     WriteRegStr HKLM "${RUN_KEY}" "Tornel" '"$INSTDIR\Tornel.exe"'
 
+    ; The shortcuts start Tornel in its own folder.
+    SetOutPath "$INSTDIR"
     CreateDirectory "$SMPROGRAMS\Tornel"
     CreateShortcut "$SMPROGRAMS\Tornel\Tornel.lnk" "$INSTDIR\Tornel.exe"
     CreateShortcut "$SMPROGRAMS\Tornel\$(ButtonManagerLink).lnk" "$INSTDIR\Tornel.exe" "/SHOW"
 
-    WriteRegStr HKLM "Software\TAVEN\Tornel" "InstallDir" "$INSTDIR"
+    WriteRegStr HKLM "${PRODUCT_KEY}" "InstallDir" "$INSTDIR"
+    WriteRegStr HKLM "${PRODUCT_KEY}" "KelmioDir" "$KelmioDir"
+    ; The language dialog's page saves the choice only in an interactive install.
+    WriteRegStr HKLM "${PRODUCT_KEY}" "InstallerLanguage" "$LANGUAGE"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Tornel"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "TAVEN"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Tornel.exe"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+
+    ; An upgrade leaves the monitor running when it found it running.
+    ${If} $TornelWasRunning = 1
+        Exec '"$INSTDIR\Tornel.exe"'
+    ${EndIf}
 SectionEnd
 
-; The user's settings (kmconfig.ini, Button.InI) stay where they are.
+; The user's settings (kmconfig.ini, Button.InI, kelmio32.ini) stay where they are.
 Section "Uninstall"
-    ; A running monitor is asked to end first, as its own close command would.
-    FindWindow $0 "TAVEN Tornel" "TAVEN Tornel"
-    ${If} $0 <> 0
-        SendMessage $0 ${WM_COMMAND} 209 0 /TIMEOUT=5000
+    SetShellVarContext all
+    Call un.EndRunningTornel
+
+    ReadRegStr $KelmioDir HKLM "${PRODUCT_KEY}" "KelmioDir"
+    ${If} $KelmioDir == ""
+        StrCpy $KelmioDir "${DEFAULT_KELMIO_DIR}"
     ${EndIf}
 
     Delete "$INSTDIR\Tornel.exe"
-    Delete "$INSTDIR\Kelmio\kelmio.exe"
-    Delete "$INSTDIR\Kelmio\replic32.exe"
-    Delete "$INSTDIR\Kelmio\probe32.exe"
-    Delete "$INSTDIR\Kelmio\scanctl.exe"
-    RMDir "$INSTDIR\Kelmio"
+    Delete "$KelmioDir\kelmio.exe"
+    Delete "$KelmioDir\replic32.exe"
+    Delete "$KelmioDir\probe32.exe"
+    Delete "$KelmioDir\scanctl.exe"
+    RMDir "$KelmioDir"
     Delete "$WINDIR\TNENGINE.dll"
     Delete "$WINDIR\TNLocalChooser.dll"
     Delete "$WINDIR\Tornel.loc"
 
+    ; Both names: the entry carries the name of the language it was installed in.
     Delete "$SMPROGRAMS\Tornel\Tornel.lnk"
-    Delete "$SMPROGRAMS\Tornel\$(ButtonManagerLink).lnk"
+    Delete "$SMPROGRAMS\Tornel\Button manager.lnk"
+    Delete "$SMPROGRAMS\Tornel\Tastenverwaltung.lnk"
     RMDir "$SMPROGRAMS\Tornel"
 
     DeleteRegValue HKLM "${STI_APPS_KEY}" "Tornel"
     DeleteRegValue HKLM "${RUN_KEY}" "Tornel"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
-    DeleteRegKey HKLM "Software\TAVEN\Tornel"
+    DeleteRegKey HKLM "${PRODUCT_KEY}"
+    DeleteRegKey /ifempty HKLM "Software\TAVEN"
 
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR"
+    RMDir "$PROGRAMFILES\TAVEN"
 SectionEnd

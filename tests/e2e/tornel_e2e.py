@@ -314,3 +314,41 @@ def close_message_box(box):
 def window_gone_handle(window, timeout_ms):
     """Waits until a window handle no longer names a window (its text can't be read)."""
     return wait_until(lambda: drive("text", hex(window))[0] != 0, timeout_ms / 1000, "the window to close")
+
+
+def reg_value(key, name):
+    """The data of a registry value as `reg query` shows it, or None when the key or
+    the value does not exist."""
+    result = wine("reg", "query", key, "/v", name, check=False)
+    if result.returncode != 0:
+        return None
+    for line in result.stdout.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
+            return parts[2] if len(parts) == 3 else ""
+    return None
+
+
+def run_detached(*args, timeout=120):
+    """Runs a Windows program to its end without lending it the test runner's pipes
+    (what it starts in turn may outlive it) and returns its exit code."""
+    process = start(*args)
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        raise AssertionError(f"{args[0]} did not end within {timeout} s")
+
+
+def process_command_lines(name):
+    """The command lines of the named program's processes in this build's prefix, by pid
+    (other builds on the machine may run their own)."""
+    lines = {}
+    for pid in windows_processes(name):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                lines[pid] = f.read().replace(b"\0", b" ").decode(errors="replace").strip()
+        except OSError:
+            pass
+    return lines
