@@ -11,31 +11,22 @@
 #include "i18n/dialog_template.h"
 #include "i18n/i18n.h"
 
+#include "bench_clock.h"
+
 namespace {
 
 constexpr int kEnglishResource = 9101;
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Mean time of one call in milliseconds over runs calls.
 template <class F>
 double MeanMs(int runs, F&& call)
 {
     call();  // warm caches and the profile API
-    double start = Now();
+    double start = NowSeconds();
     for (int i = 0; i < runs; ++i)
         call();
-    return (Now() - start) * 1000.0 / runs;
+    return (NowSeconds() - start) * 1000.0 / runs;
 }
 
 std::string ResourceBytes(LPCSTR name, LPCSTR type)

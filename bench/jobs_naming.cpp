@@ -10,23 +10,18 @@
 #include "common/paths.h"
 #include "scan/scan.h"
 
+#include "bench_clock.h"
+
 namespace {
 
-double Now()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 template <class Work>
 double MillisecondsPerRun(int runs, Work work)
 {
-    double start = Now();
+    double start = NowSeconds();
     for (int i = 0; i < runs; ++i)
         work();
-    return (Now() - start) * 1000.0 / runs;
+    return (NowSeconds() - start) * 1000.0 / runs;
 }
 
 void Touch(const std::string& path)

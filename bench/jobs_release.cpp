@@ -12,15 +12,10 @@
 
 #include "../tests/unit/scan_jobs/fake_engine.cpp"
 
+#include "bench_clock.h"
+
 namespace {
 
-double Now()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double ThreadCpuSeconds()
 {
@@ -40,7 +35,7 @@ EngineNotifyProc g_jobNotify = nullptr;
 int32_t __cdecl TimedNotify(void* data, uint32_t count, uint32_t code)
 {
     if (code == kNotifyScanDone || code == kNotifyScanEnded)
-        g_endSent = Now();
+        g_endSent = NowSeconds();
     return g_jobNotify(data, count, code);
 }
 
@@ -86,7 +81,7 @@ Figures Measure(void (*destination)(const char*), const char* path, int jobs)
         ScanEngine.ScanAsync = TimedScanAsync;
         double cpuBefore = ThreadCpuSeconds();
         destination(path);
-        double wokeUp = Now();
+        double wokeUp = NowSeconds();
         double cpuAfter = ThreadCpuSeconds();
         figures.latencyUs.push_back((wokeUp - g_endSent.load()) * 1e6);
         figures.waitCpuMs.push_back((cpuAfter - cpuBefore) * 1e3);

@@ -11,19 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
+
 namespace {
 
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 HWND FindAnswering(const char* name)
 {
@@ -43,16 +34,16 @@ double MeasureStart(const char* exe, const char* windowName)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    double start = Now();
+    double start = NowMilliseconds();
     if (!CreateProcessA(exe, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return -1;
     HWND window = nullptr;
     while (!(window = FindAnswering(windowName))) {
-        if (Now() - start > 20000 || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
+        if (NowMilliseconds() - start > 20000 || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
             break;
         Sleep(0);
     }
-    double elapsed = Now() - start;
+    double elapsed = NowMilliseconds() - start;
     if (window)
         SendMessageTimeoutA(window, WM_DESTROY, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
     if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)

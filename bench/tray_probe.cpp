@@ -15,21 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
+
 namespace {
 
 constexpr double kGiveUpMs = 20000;
 
-double Now()
-{
-    static const double ticksPerMs = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart) / 1000.0;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / ticksPerMs;
-}
 
 bool IconKnown(HWND window)
 {
@@ -60,17 +51,17 @@ StartTimes MeasureStart(const char* exe, const char* windowName)
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    double start = Now();
+    double start = NowMilliseconds();
     if (!CreateProcessA(exe, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return times;
     HWND window = nullptr;
-    while (Now() - start < kGiveUpMs && !Ended(pi.hProcess)) {
+    while (NowMilliseconds() - start < kGiveUpMs && !Ended(pi.hProcess)) {
         if (!window)
             window = FindWindowA(windowName, windowName);
         if (window && times.icon < 0 && IconKnown(window))
-            times.icon = Now() - start;
+            times.icon = NowMilliseconds() - start;
         if (window && times.icon >= 0 && Answers(window)) {
-            times.loop = Now() - start;
+            times.loop = NowMilliseconds() - start;
             break;
         }
         Sleep(1);

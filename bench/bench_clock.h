@@ -1,0 +1,18 @@
+// The benchmarks' clock: QueryPerformanceCounter in seconds.
+#pragma once
+
+#include <windows.h>
+
+inline double NowSeconds()
+{
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / frequency;
+}
+
+inline double NowMilliseconds() { return NowSeconds() * 1000.0; }
