@@ -1,7 +1,10 @@
-// The benchmarks' clock: QueryPerformanceCounter in seconds.
+// The benchmarks' clock (QueryPerformanceCounter) and their median.
 #pragma once
 
 #include <windows.h>
+
+#include <algorithm>
+#include <vector>
 
 inline double NowSeconds()
 {
@@ -16,3 +19,9 @@ inline double NowSeconds()
 }
 
 inline double NowMilliseconds() { return NowSeconds() * 1000.0; }
+
+inline double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}

@@ -53,12 +53,6 @@ double MeasureStart(const char* exe, const char* windowName)
     return window ? elapsed : -1;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv)

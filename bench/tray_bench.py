@@ -8,31 +8,12 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from tornel_e2e import (BIN, PREFIX, TORNEL, TORNEL_NAME, WM_DESTROY, WM_NULL, find_window, send, start,  # noqa: E402
+from tornel_e2e import (BIN, TORNEL, TORNEL_NAME, WM_DESTROY, WM_NULL, find_window, send, start, windows_processes,  # noqa: E402
                         wait_until, wine, windows_path)
 
 MINIMAL = os.path.join(BIN, "tray_minimal.exe")
 MINIMAL_NAME = "Tornel Bench Tray"
 IDLE_SECONDS = 5
-
-
-def own_process(executable):
-    """The Unix pid of the Wine process running the program in this build's prefix
-    (other builds on the machine may run a program of the same name)."""
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f"/proc/{entry}/cmdline", "rb") as f:
-                cmdline = f.read().decode(errors="replace")
-            with open(f"/proc/{entry}/environ", "rb") as f:
-                environ = f.read().split(b"\0")
-        except OSError:
-            continue
-        if executable.lower() in cmdline.lower() and "wine-run" not in cmdline and \
-                f"WINEPREFIX={PREFIX}".encode() in environ:
-            return int(entry)
-    return None
 
 
 def linux_memory(pid):
@@ -72,7 +53,8 @@ def idle_memory():
         process, window = resident(executable, name)
         time.sleep(IDLE_SECONDS)
         print(wine(os.path.join(BIN, "tray_memory.exe"), name).stdout.strip())
-        pid = own_process(os.path.basename(executable))
+        pids = windows_processes(os.path.basename(executable))
+        pid = pids[0] if pids else None
         figures[name] = linux_memory(pid) if pid else None
         send(window, WM_DESTROY)
         process.wait(timeout=30)

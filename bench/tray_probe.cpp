@@ -75,12 +75,6 @@ StartTimes MeasureStart(const char* exe, const char* windowName)
     return times;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv)

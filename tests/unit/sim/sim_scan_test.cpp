@@ -18,6 +18,20 @@ class ScanRun {
 public:
     ScanRun() { g_notifyLog = &log; }
     ~ScanRun() { g_notifyLog = nullptr; }
+
+    // Starts the job, waits for its end notification and releases the scanner, which
+    // joins the worker: nothing more can arrive afterwards.
+    ::testing::AssertionResult ScanToEnd(SimScanner& scanner, TestJob& job)
+    {
+        int32_t status = scanner.ScanAsync(job.request, RecordNotification, 0);
+        if (status != 0)
+            return ::testing::AssertionFailure() << "the scan did not start: status " << status;
+        if (!log.WaitEnd())
+            return ::testing::AssertionFailure() << "no end notification";
+        scanner.ReleaseScanner();
+        return ::testing::AssertionSuccess();
+    }
+
     NotifyLog log;
 };
 
@@ -77,9 +91,7 @@ TEST(SimScan, EachImageTypeWritesAMatchingBmpAndPreview)
         TestJob job;
         MakeJob(scanner, &job, c.imageType, c.dpi, c.area, path, kOutputFormatBmp);
         ScanRun run;
-        ASSERT_EQ(scanner.ScanAsync(job.request, RecordNotification, 0), 0) << c.name;
-        ASSERT_TRUE(run.log.WaitEnd()) << c.name;
-        scanner.ReleaseScanner();  // joins the worker: nothing more can arrive
+        ASSERT_TRUE(run.ScanToEnd(scanner, job)) << c.name;
 
         ExpectCompleteSequence(run.log.Codes());
         const int pixels = JobPixels(c.area, c.dpi), lines = JobLines(c.area, c.dpi);
@@ -117,9 +129,7 @@ TEST(SimScan, TestPageHasInkAndPaper)
     TestJob job;
     MakeJob(scanner, &job, kImageTypeGrey, 50, area, folder.File("page.bmp"), kOutputFormatBmp);
     ScanRun run;
-    ASSERT_EQ(scanner.ScanAsync(job.request, RecordNotification, 0), 0);
-    ASSERT_TRUE(run.log.WaitEnd());
-    scanner.ReleaseScanner();
+    ASSERT_TRUE(run.ScanToEnd(scanner, job));
     std::map<int, int> histogram;
     for (unsigned char c : run.log.blockBytes)
         ++histogram[c / 64];
@@ -148,9 +158,7 @@ TEST(SimScan, TiffDirectoryDescribesEachImageType)
         TestJob job;
         MakeJob(scanner, &job, c.imageType, dpi, area, path, kOutputFormatTiff);
         ScanRun run;
-        ASSERT_EQ(scanner.ScanAsync(job.request, RecordNotification, 0), 0);
-        ASSERT_TRUE(run.log.WaitEnd());
-        scanner.ReleaseScanner();
+        ASSERT_TRUE(run.ScanToEnd(scanner, job));
         ExpectCompleteSequence(run.log.Codes());
 
         const std::string tif = ReadTextFile(path);
@@ -235,9 +243,7 @@ TEST(SimScanEnd, InjectedScanErrorIsSentThenTheScanEndsWith214)
     TestJob job;
     MakeJob(scanner, &job, kImageTypeGrey, 100, area, path, kOutputFormatBmp);
     ScanRun run;
-    ASSERT_EQ(scanner.ScanAsync(job.request, RecordNotification, 0), 0);
-    ASSERT_TRUE(run.log.WaitEnd());
-    scanner.ReleaseScanner();
+    ASSERT_TRUE(run.ScanToEnd(scanner, job));
     std::vector<uint32_t> codes = run.log.Codes();
     ASSERT_GE(codes.size(), 3u);
     EXPECT_EQ(codes[codes.size() - 2], static_cast<uint32_t>(-9));
@@ -274,9 +280,7 @@ TEST(SimScanEnd, BadJobsReportAStatusThen214AndNeverWriteAFile)
         if (c.bitsOverride)
             WriteU16(job.job.data(), kParamBitsPerSample, static_cast<uint16_t>(c.bitsOverride));
         ScanRun run;
-        ASSERT_EQ(scanner.ScanAsync(job.request, RecordNotification, 0), 0) << c.name;
-        ASSERT_TRUE(run.log.WaitEnd()) << c.name;
-        scanner.ReleaseScanner();
+        ASSERT_TRUE(run.ScanToEnd(scanner, job)) << c.name;
         EXPECT_EQ(run.log.Codes(), (std::vector<uint32_t>{static_cast<uint32_t>(c.status), kCodeEnded})) << c.name;
         EXPECT_FALSE(FileExists(path)) << c.name;
     }
@@ -290,9 +294,7 @@ TEST(SimScanEnd, UnpluggedScannerReportsNotConnectedThen214)
     TestJob job;
     MakeJob(scanner, &job, kImageTypeGrey, 100, area, folder.File("x.bmp"), kOutputFormatBmp);
     ScanRun run;
-    ASSERT_EQ(scanner.ScanAsync(job.request, RecordNotification, 0), 0);
-    ASSERT_TRUE(run.log.WaitEnd());
-    scanner.ReleaseScanner();
+    ASSERT_TRUE(run.ScanToEnd(scanner, job));
     EXPECT_EQ(run.log.Codes(), (std::vector<uint32_t>{1u, kCodeEnded}));
 }
 
