@@ -8,11 +8,12 @@ import shutil
 import unittest
 
 from tornel_e2e import (BIN, DRIVE_C, MENU_CLOSE, MENU_COPIER, MENU_KELMIO, MENU_SCANNER_TEST,
-                        REACQUIRE_SCANNER, RELEASE_SCANNER, TORNEL_NAME, TRAY_CALLBACK, TRAY_ICON_ID, WM_CLOSE, WM_COMMAND,
-                        WM_LBUTTONDBLCLK, WM_NULL, TornelCase, choose_menu_item, close_message_box, count_windows,
-                        delete_icon, dismiss_menu, find_window, icon_exists, kill_program, message_box,
-                        message_box_text, open_tray_menu, post, registered_message, right_click_icon, send, start,
-                        tray_menu, wait_until, window_gone, windows_path, windows_processes)
+                        REACQUIRE_SCANNER, RELEASE_SCANNER, TORNEL_NAME, TRAY_CALLBACK, TRAY_ICON_ID,
+                        WM_CLOSE, WM_COMMAND, WM_LBUTTONDBLCLK, WM_NULL, TornelCase, choose_menu_item,
+                        close_message_box, count_windows, delete_icon, dismiss_menu, find_window, icon_exists,
+                        kill_program, message_box, menu_closed, message_box_text, open_tray_menu, post,
+                        registered_message, right_click_icon, send, start, tray_menu, wait_until, window_gone,
+                        windows_path, windows_processes)
 
 # Button 1 runs nothing, so a press is only the proof that the engine listens;
 # button 4 scans to a folder and shows the progress dialog.
@@ -88,9 +89,9 @@ class TrayCase(TornelCase):
         self.assertIsNotNone(window, f"{executable} did not show its window")
         return window
 
-    def sibling_window(self, sibling, timeout_ms=0):
+    def sibling_window(self, sibling, timeout_ms=0, visible=False):
         window_class, title, _ = sibling
-        return find_window(window_class, title, timeout_ms)
+        return find_window(window_class, title, timeout_ms, visible)
 
     def running(self, sibling):
         return len(windows_processes(sibling[2]))
@@ -110,11 +111,21 @@ class MenuTest(TrayCase):
         self.assertTrue(icon_exists(window), "the icon was not added")
         for position, sibling in ((MENU_KELMIO, KELMIO), (MENU_COPIER, COPIER), (MENU_SCANNER_TEST, SCANNER_TEST)):
             with self.subTest(program=sibling[2]):
-                menu = open_tray_menu(window)
-                self.assertIsNotNone(menu, "the menu did not open")
-                self.assertTrue(choose_menu_item(menu, position))
-                self.assertIsNotNone(self.sibling_window(sibling, 20000), f"{sibling[2]} did not start")
+                self.pick_entry(window, position)
+                # Shown, so its activation can no longer close the next menu.
+                self.assertIsNotNone(self.sibling_window(sibling, 20000, visible=True), f"{sibling[2]} did not start")
                 self.assertEqual(self.running(sibling), 1)
+
+    def pick_entry(self, window, position):
+        """Opens the menu and picks an entry. A menu that closed before all the keys
+        reached it (a window of the program started before took the focus) picked
+        nothing, so it is opened again."""
+        for _ in range(3):
+            menu = open_tray_menu(window)
+            self.assertIsNotNone(menu, "the menu did not open")
+            if choose_menu_item(menu, position):
+                return
+        self.fail("the menu closed before an entry could be picked")
 
     def test_close_entry_ends_tornel(self):
         process = self.start_tornel()
@@ -133,7 +144,7 @@ class MenuTest(TrayCase):
         menu = open_tray_menu(window)
         self.assertIsNotNone(menu, "the menu did not open")
         dismiss_menu(menu)
-        self.assertTrue(window_gone("#32768", None, 5000) or tray_menu(0) is None)
+        self.assertTrue(menu_closed())
         self.settle(window)
         self.assertTrue(self.scanner_held())
         self.assertEqual(sum(self.running(sibling) for sibling in SIBLINGS), 0)

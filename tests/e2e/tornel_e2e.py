@@ -263,16 +263,31 @@ def right_click_icon(window):
     return post(window, TRAY_CALLBACK, TRAY_ICON_ID, WM_RBUTTONDOWN)
 
 
+def menu_closed(timeout_ms=5000):
+    """True once no popup menu shows any more: a closing menu's window lingers a moment."""
+    deadline = time.monotonic() + timeout_ms / 1000
+    while tray_menu(0) is not None:
+        if time.monotonic() >= deadline:
+            return False
+        time.sleep(0.05)
+    return True
+
+
 def open_tray_menu(window, timeout_ms=5000):
+    """Opens the tray menu and returns its window. The menu of an earlier pick may still
+    be on its way out; its window must not be taken for the new one."""
+    if not menu_closed(timeout_ms):
+        return None
     right_click_icon(window)
     return tray_menu(timeout_ms)
 
 
 def choose_menu_item(menu, position):
-    """Picks a string item of an open popup menu with the keys a user would press."""
+    """Picks a string item of an open popup menu with the keys a user would press, and
+    returns once the menu has closed."""
     keys = ["home"] + ["down"] * position + ["return"]
     status, _ = drive("keys", hex(menu), *keys)
-    return status == 0
+    return status == 0 and menu_closed()
 
 
 def dismiss_menu(menu):
