@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 constexpr int kButtonKindCount = 15;
 
@@ -73,11 +74,40 @@ unsigned ReadIniIndexedString(const char* fileName, const char* section, const c
 bool WriteIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int value);
 bool WriteIniIndexedString(const char* fileName, const char* section, const char* key, int index, const char* value);
 
+// A whole section read with one profile call, for start-up code that reads many keys
+// of one section: every single-key call opens and checks the file again. A lookup
+// gives what ReadIniInt gives for that key. A section too large to read falls back to
+// one ReadIniInt per lookup.
+class IniSection {
+public:
+    IniSection(const char* fileName, const char* section);
+    int ReadInt(const char* key, int defaultValue) const;
+
+private:
+    // The value text of the first line whose key equals key without regard to case,
+    // with the blanks around it removed; null when no line has the key.
+    const char* FindValue(const char* key, size_t& length) const;
+
+    const char* fileName_;
+    const char* section_;
+    std::vector<char> lines_;  // "key=value" strings, each ended by a NUL, then a NUL
+    bool whole_ = false;
+};
+
+// The integer the profile API reads from a value text: GetPrivateProfileIntA's
+// parsing (quotes around the value dropped, at most 29 characters, leading blanks,
+// a sign, 0x/0o/0b prefixes), or defaultValue for an empty value.
+int ParseProfileInt(const char* value, size_t length, int defaultValue);
+
 // ---- ConfigStore: "kmconfig.ini" -------------------------------------------------
+
+constexpr const char* kTornelSection = "Tornel";
 
 // Section "Tornel": the key as given for a negative index, else key and index.
 // -1 when the key is absent (the read's default 9999 counts as absent).
 int32_t ReadTornelInt(const char* key, int32_t index);
+// The same from the "Tornel" section read beforehand.
+int32_t ReadTornelInt(const IniSection& tornel, const char* key, int32_t index);
 void WriteTornelInt(const char* key, int32_t index, int32_t value);
 
 // Fills ButtonSettings from "Tornel", falling back to each function section's

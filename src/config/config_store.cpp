@@ -12,7 +12,6 @@ int32_t DefaultAppIndex = 1;
 namespace {
 
 constexpr const char* kApplicationSection = "Tornel_Application";
-constexpr const char* kTornelSection = "Tornel";
 // The read default that stands for "no such key" in "Tornel".
 constexpr int kAbsentValue = 9999;
 
@@ -115,6 +114,14 @@ int32_t ReadTornelInt(const char* key, int32_t index)
     char name[64];
     TornelKey(name, key, index);
     int value = ReadIniInt(kConfigFileName, kTornelSection, name, kAbsentValue);
+    return value == kAbsentValue ? -1 : value;
+}
+
+int32_t ReadTornelInt(const IniSection& tornel, const char* key, int32_t index)
+{
+    char name[64];
+    TornelKey(name, key, index);
+    int value = tornel.ReadInt(name, kAbsentValue);
     return value == kAbsentValue ? -1 : value;
 }
 

@@ -72,6 +72,62 @@ TEST_F(ConfigStoreTest, TornelIntsReadAbsentAndNineThousandNineHundredNinetyNine
     EXPECT_EQ(Read("Tornel", "Plain"), "42");
 }
 
+// A section read in one call must give, key for key, what the profile API gives.
+TEST_F(ConfigStoreTest, SectionReadsEveryValueAsTheSingleKeyReadDoes)
+{
+    const std::vector<std::string> values = {
+        "7", "-7", "+7", "  12  ", "\t3", "12abc", "abc", "", "0", "9999", "-0", "2147483647", "2147483648",
+        "-2147483648", "4294967297", "0x1F", "0X1F", "0o17", "0b101", "0b", "0x", "08", "- 5", "--5", "+-5",
+        "\"42\"", "'42'", "\"42", "42\"", "\"\"", "''", "\"", "\"-3\"", "\" 8\"", "'42\"",
+        "1234567890123456789012345678", "12345678901234567890123456789", "123456789012345678901234567890",
+        "\"123456789012345678901234567\"", "\"1234567890123456789012345678\"",
+        "\"12345678901234567890123456789\"", "\"123456789012345678901234567890\"",
+        "00000000000000000000000000042", "000000000000000000000000000042", "5;comment", "1 2", "\xe9" "5",
+    };
+    std::string text = "[Other]\r\nK0=100\r\n[Tornel]\r\n; a comment line\r\nNoValue\r\n  Spaced  =  6  \r\n"
+                       "dup=1\r\nDUP=2\r\nEmpty=\r\n";
+    for (size_t i = 0; i < values.size(); ++i)
+        text += "K" + std::to_string(i) + "=" + values[i] + "\r\n";
+    text += "[Last]\r\nK1=200\r\n";
+    WriteConfig(text);
+
+    const IniSection tornel(kConfigFileName, kTornelSection);
+    std::vector<std::string> keys = {"NoValue", "spaced", "Dup", "Empty", "Missing", "; a comment line", "K"};
+    for (size_t i = 0; i < values.size(); ++i)
+        keys.push_back("K" + std::to_string(i));
+    for (const std::string& key : keys) {
+        for (int fallback : {9999, -1, 0}) {
+            EXPECT_EQ(tornel.ReadInt(key.c_str(), fallback), ReadIniInt(kConfigFileName, "Tornel", key.c_str(), fallback))
+                << "key " << key << ", default " << fallback;
+        }
+    }
+}
+
+TEST_F(ConfigStoreTest, SectionReadOfAMissingFileOrSectionGivesTheDefaults)
+{
+    const IniSection noFile(kConfigFileName, kTornelSection);
+    EXPECT_EQ(noFile.ReadInt("Doc0", 9999), 9999);
+    WriteConfig("[Image]\r\nDefDoc=2\r\n");
+    const IniSection noSection(kConfigFileName, kTornelSection);
+    EXPECT_EQ(noSection.ReadInt("DefDoc", -4), -4);
+    EXPECT_EQ(ReadTornelInt(noSection, "Doc", 0), -1);
+}
+
+// About 140 KB takes a larger buffer; 1.4 MB is read key by key.
+TEST_F(ConfigStoreTest, LargeSectionsStillFindTheirLastKey)
+{
+    for (int lines : {2000, 20000}) {
+        std::string text = "[Tornel]\r\n";
+        for (int i = 0; i < lines; ++i)
+            text += "Filler" + std::to_string(i) + "=" + std::string(60, 'x') + "\r\n";
+        text += "Doc14=3\r\n";
+        WriteConfig(text);
+        const IniSection tornel(kConfigFileName, kTornelSection);
+        EXPECT_EQ(ReadTornelInt(tornel, "Doc", 14), 3) << lines << " lines";
+        EXPECT_EQ(ReadTornelInt(tornel, "Res", 14), -1) << lines << " lines";
+    }
+}
+
 TEST_F(ConfigStoreTest, LoadFallsBackToTheFunctionSectionForAbsentOrNegativeChoices)
 {
     WriteConfig("[Tornel]\r\nDoc5=9999\r\nRes5=3\r\nBri5=-2\r\nDoc0=1\r\nOrg0=4\r\nArea0=2\r\n"
