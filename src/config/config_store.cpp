@@ -111,10 +111,7 @@ static void TornelKey(char (&out)[64], const char* key, int32_t index)
 
 int32_t ReadTornelInt(const char* key, int32_t index)
 {
-    char name[64];
-    TornelKey(name, key, index);
-    int value = ReadIniInt(kConfigFileName, kTornelSection, name, kAbsentValue);
-    return value == kAbsentValue ? -1 : value;
+    return ReadTornelInt(IniSection(kConfigFileName, kTornelSection), key, index);
 }
 
 int32_t ReadTornelInt(const IniSection& tornel, const char* key, int32_t index)
