@@ -105,9 +105,24 @@ int ButtonNumberFromCode(uint32_t buttonCode)
 
 int DispatchButton(int buttonNumber)
 {
+    // One function at a time, whichever way its press came: a press while another
+    // press's function runs is ignored.
+    bool idle = false;
+    if (!g_scan.DispatchRunning.compare_exchange_strong(idle, true))
+        return 1;
     g_scan.JobAborted = 0;
     RunButtonFunction(buttonNumber, "Main");
+    g_scan.DispatchRunning = false;
     return 1;
+}
+
+int DispatchButtonPress(int buttonNumber)
+{
+    // The running job's flags belong to it: a press it ignores clears nothing.
+    if (g_scan.DispatchRunning.load())
+        return 1;
+    ClearActiveDestinations();
+    return DispatchButton(buttonNumber);
 }
 
 int RunButtonFunction(int buttonNumber, const char* section)

@@ -27,6 +27,9 @@ constexpr int kPreviewWriterWaitMs = 2000;
 // A preview larger than this is not allocated; the scan runs without it.
 constexpr long long kPreviewSizeLimit = 512LL * 1024 * 1024;
 
+// How long a closing program waits for the engine to end a stopped scan.
+constexpr DWORD kExitStopLimitMs = 10000;
+
 constexpr EngineStatus kStatusNotEnoughMemory = -2;
 constexpr EngineStatus kStatusBadArguments = -4;
 
@@ -70,6 +73,15 @@ void ReleaseFinishedBlocks()
     g_blocks.request.reset();
 }
 
+// The job-end event outlives every job: created by the first, reset by each.
+UniqueHandle g_jobEnded;
+
+void SignalJobEnded()
+{
+    if (g_jobEnded)
+        SetEvent(g_jobEnded.get());
+}
+
 // A job that cannot start still ends: the destination is released as aborted.
 void FailJobStart(EngineStatus status)
 {
@@ -77,6 +89,25 @@ void FailJobStart(EngineStatus status)
     g_blocks.request.reset();
     Report(status);
     g_scan.JobAborted = 1;
+    SignalJobEnded();
+    HANDLE done = g_scan.JobDoneEvent.load();
+    if (done)
+        SetEvent(done);
+}
+
+// The engine refused the scan itself: its progress thread is told the job is over
+// and has ended before the destination is released (its dialog's start clears
+// JobAborted), and the user hears of it at once.
+void FailScanCall(EngineStatus status)
+{
+    g_scan.JobRunning = false;
+    g_scan.PreviewOpen = false;
+    g_scan.ScanFinished = 1;
+    Report(status);
+    WaitForProgressThreadEnd();
+    ReleaseFinishedBlocks();
+    g_scan.JobAborted = 1;
+    SignalJobEnded();
     HANDLE done = g_scan.JobDoneEvent.load();
     if (done)
         SetEvent(done);
@@ -236,6 +267,7 @@ void OnScanEnd()
     g_scan.ScanFinished = 1;
     EngineProcessImage(kProcessFinish, ScanParameters);
     g_scan.ScanBusy = false;
+    SignalJobEnded();
 }
 
 void OnEngineStatus(uint32_t code)
@@ -266,6 +298,21 @@ void RestoreJobPriorityClass()
     DWORD saved = g_savedPriorityClass.exchange(0);
     if (saved)
         SetPriorityClass(GetCurrentProcess(), saved);
+}
+
+void StopScanForExit()
+{
+    if (!g_scan.JobRunning.load())
+        return;
+    g_scan.JobAborted = 1;
+    EngineStopScan();
+    HANDLE ended = g_scan.JobEndedEvent.load();
+    if (ended)
+        WaitForSingleObject(ended, kExitStopLimitMs);
+    // The engine removes what it stopped; one that ended late or not at all may
+    // still have left its file.
+    if (!g_scan.JobCompleted.load() && g_scan.JobPath[0])
+        DeleteFileA(g_scan.JobPath);
 }
 
 void FreePreviewImage()
@@ -361,6 +408,13 @@ void StartScanJob(const char* path, int buttonKind, int32_t format)
     g_scan.LastNotificationTick = GetTickCount();
     g_scan.ScanFinished = 0;
     g_scan.JobAborted = 0;
+    g_scan.JobCompleted = false;
+    if (!g_jobEnded) {
+        g_jobEnded.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        g_scan.JobEndedEvent = g_jobEnded.get();
+    }
+    if (g_jobEnded)
+        ResetEvent(g_jobEnded.get());
 
     if (!path || strlen(path) >= kJobPathSize || buttonKind < 0 || buttonKind >= kButtonKindCount) {
         FailJobStart(kStatusBadArguments);
@@ -392,9 +446,12 @@ void StartScanJob(const char* path, int buttonKind, int32_t format)
 
     StartProgressThread();
     AllocatePreviewImage(g_blocks.request.get());
+    CopyString(g_scan.JobPath, path);
     g_scan.LastNotificationTick = GetTickCount();
     g_scan.JobRunning = true;
-    EngineScanAsync(g_blocks.request.get(), OnEngineNotification);
+    status = EngineScanAsync(g_blocks.request.get(), OnEngineNotification);
+    if (status != kStatusOk)
+        FailScanCall(status);
 }
 
 int32_t __cdecl OnEngineNotification(void* data, uint32_t count, uint32_t code)
@@ -408,6 +465,9 @@ int32_t __cdecl OnEngineNotification(void* data, uint32_t count, uint32_t code)
         OnScanBlock(data, count);
         break;
     case kNotifyScanDone:
+        g_scan.JobCompleted = true;
+        OnScanEnd();
+        break;
     case kNotifyScanEnded:
         OnScanEnd();
         break;

@@ -86,6 +86,10 @@ struct ScanState {
     std::atomic<int> JobAborted{0};
     // Set by the engine's end notification (or an abort); read by the progress thread.
     std::atomic<int> ScanFinished{0};
+    // True while a button's function runs, from the dispatch to the destination's end.
+    // Taken and cleared by the dispatching thread (engine's button thread or the
+    // resident's dispatch thread); read by the window thread before it starts one.
+    std::atomic<bool> DispatchRunning{false};
     // Set by the progress thread while a job runs; cleared at the end. The tray reads it.
     std::atomic<bool> ScanBusy{false};
     // The event the destination waits on. Created and cleared by the destination,
@@ -134,6 +138,16 @@ struct ScanState {
     // GetTickCount of the job's start or of its latest notification; the waiting
     // destination reads it to notice an engine that has gone silent.
     std::atomic<DWORD> LastNotificationTick{0};
+    // The file the running job writes, set by the dispatching thread before
+    // JobRunning; read by the window thread when the program closes during the job.
+    char JobPath[kJobPathSize] = {};
+    // Set by the end notification when the engine reports the file complete (213);
+    // cleared at each job's start. Read by the window thread at exit.
+    std::atomic<bool> JobCompleted{false};
+    // Signalled by the end notification (or the job's failed start), reset at each
+    // job's start: the window thread waits on it when the program closes during a
+    // job. JobDoneEvent is the destination's own and is reset by it at once.
+    std::atomic<HANDLE> JobEndedEvent{nullptr};
     // Non-zero while a notification is being handled (an error box may be open on the
     // engine's thread): the silence bound does not run out meanwhile.
     std::atomic<int> NotificationsInside{0};
@@ -148,7 +162,11 @@ void SetActiveDestination(Destination destination);
 // 1 + the position of the lowest set bit of a ButtonCode; 0 for 0.
 int ButtonNumberFromCode(uint32_t buttonCode);
 // Clears JobAborted and runs the button's function from "Button.InI" [Main]. Returns 1.
+// Ignored (returns 1 at once) while another press's function runs.
 int DispatchButton(int buttonNumber);
+// A press from the engine or handed over by a launch: the destination flags are
+// cleared, then the button is dispatched; ignored while a function runs.
+int DispatchButtonPress(int buttonNumber);
 // Runs the function that the given section of "Button.InI" assigns to the button. Returns 1.
 int RunButtonFunction(int buttonNumber, const char* section);
 // The scan area of a ButtonKind within the bed's limits (g_scan.MaxWidth, MaxHeight).
@@ -198,6 +216,10 @@ void WaitForProgressThreadEnd();
 void FreePreviewImage();
 // Puts back the process priority class that the job raised (progress thread's end).
 void RestoreJobPriorityClass();
+// The program is closing: a running job is stopped as Abort stops it, the engine's
+// end is awaited (bounded), and a file it left unfinished is deleted, so no partial
+// image stays under its final name.
+void StopScanForExit();
 
 // ---- Progress dialog ---------------------------------------------------------------
 

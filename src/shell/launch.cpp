@@ -53,6 +53,10 @@ struct StillImage {
 typedef HRESULT(WINAPI* PFN_StiCreateInstanceW)(HINSTANCE, DWORD, StillImage**, void*);
 constexpr DWORD kStiVersion = 2;
 
+// How long a launch waits for a starting resident instance to make its window.
+constexpr DWORD kResidentWindowWaitMs = 10000;
+constexpr DWORD kResidentWindowPollMs = 50;
+
 struct LaunchEvent {
     WCHAR deviceName[kStiNameLength];
     DWORD eventCode;
@@ -147,28 +151,50 @@ int RunResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode)
     CreateTrayWindow(instance);
     if (show)
         ShowButtonManager(g_shell.MainWindow);
+    // The launch's own press runs beside the message loop, like every later one, so
+    // the window answers (and ignores further presses) while the job runs.
     if (buttonCode)
-        DispatchButton(ButtonNumberFromCode(buttonCode));
+        StartButtonDispatch(ButtonNumberFromCode(buttonCode));
     return RunMessageLoop();
+}
+
+// The launching process may find the mutex before the resident instance has made its
+// window: it waits for the window, with a bound.
+HWND WaitForResidentWindow()
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND resident = FindWindowA(kTornelName, kTornelName);
+        if (resident || GetTickCount() - start >= kResidentWindowWaitMs)
+            return resident;
+        Sleep(kResidentWindowPollMs);
+    }
+}
+
+// No resident window appeared: this launch runs the button itself and ends.
+void RunButtonAlone(HINSTANCE instance, uint32_t buttonCode)
+{
+    HWND window = CreateTrayWindow(instance);
+    DispatchButton(ButtonNumberFromCode(buttonCode));
+    // This instance ends now: what its window added (the scanner, the icon) goes too.
+    if (window)
+        DestroyWindow(window);
 }
 
 int ForwardToResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode)
 {
-    if (show) {
-        HWND resident = FindWindowA(kTornelName, kTornelName);
-        // Returns once the resident instance has closed its dialog.
+    HWND resident = WaitForResidentWindow();
+    // Returns once the resident instance has closed its dialog.
+    if (show && resident)
         SendMessageA(resident, WM_COMMAND, IDM_BUTTON_MANAGER, 0);
-    }
-    if (buttonCode) {
-        HWND resident = FindWindowA(kTornelName, kTornelName);
-        // The resident instance saves its settings, gives up the scanner and ends.
-        SendMessageA(resident, WM_DESTROY, 0, 0);
-        HWND window = CreateTrayWindow(instance);
-        DispatchButton(ButtonNumberFromCode(buttonCode));
-        // This instance ends now: what its window added (the scanner, the icon) goes too.
-        if (window)
-            DestroyWindow(window);
-    }
+    if (!buttonCode)
+        return 0;
+    // The resident instance runs the press as it runs one from the engine: one
+    // process holds the scanner, scans and writes the settings files. This process
+    // writes nothing.
+    if (resident && PostMessageA(resident, kButtonPressMessage, ButtonNumberFromCode(buttonCode), 0))
+        return 0;
+    RunButtonAlone(instance, buttonCode);
     return 0;
 }
 
@@ -264,7 +290,6 @@ int RunTornel(HINSTANCE instance, const char* commandLine)
 
 int32_t __cdecl ButtonNotificationCallback(void* record)
 {
-    ClearActiveDestinations();
     uint32_t value = record ? *static_cast<const uint32_t*>(record) : 0;
     if (value == 0)
         return 0;
@@ -272,7 +297,7 @@ int32_t __cdecl ButtonNotificationCallback(void* record)
     if (value != 1 && value != 2 && value != 4 && value != 8)
         return 0;
     g_shell.LastEngineButtonCode = value;
-    DispatchButton(ButtonNumberFromCode(g_shell.LastEngineButtonCode));
+    DispatchButtonPress(ButtonNumberFromCode(g_shell.LastEngineButtonCode));
     return 0;
 }
 

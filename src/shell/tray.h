@@ -10,6 +10,9 @@
 constexpr UINT kTrayCallbackMessage = WM_USER + 10;
 constexpr UINT kReleaseScannerMessage = WM_USER + 21;
 constexpr UINT kReacquireScannerMessage = WM_USER + 22;
+// A launch for a button hands the press to the resident instance: wParam is the
+// ButtonNumber (1 to 4).
+constexpr UINT kButtonPressMessage = WM_USER + 23;
 
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -22,3 +25,7 @@ void CloseScanner();
 
 // Shows the Button manager modally, owned by the given window.
 void ShowButtonManager(HWND owner);
+
+// Runs a press of the given ButtonNumber (1 to 4) on a thread of its own, as the
+// engine's button thread runs one; nothing while a button's function runs.
+void StartButtonDispatch(int buttonNumber);

@@ -26,6 +26,8 @@ constexpr DWORD kNotifyIconDataSize = 488;
 namespace {
 
 constexpr UINT kTrayIconId = 1;
+// How long a closing program waits for a stopped press's destination to end.
+constexpr DWORD kDispatchEndLimitMs = 10000;
 
 // State of the tray window. Written and read by the window thread only.
 struct TrayState {
@@ -43,6 +45,8 @@ struct TrayState {
     bool TornDown = false;
     // Explorer's message when it starts again and the icon must be added again.
     UINT TaskbarCreatedMessage = 0;
+    // The thread of the last press handed over by a launch; waited for at teardown.
+    UniqueHandle DispatchThread;
 };
 TrayState g_tray;
 
@@ -242,12 +246,22 @@ LRESULT OnCreate(HWND window)
     return 0;
 }
 
-LRESULT OnDestroy(HWND window)
+// A press's function still running when the program closes: its scan is stopped
+// and the destination given a moment to see the abort.
+void EndRunningDispatch()
+{
+    StopScanForExit();
+    if (g_tray.DispatchThread)
+        WaitForSingleObject(g_tray.DispatchThread.get(), kDispatchEndLimitMs);
+}
+
+void TearDown(HWND window)
 {
     // A second WM_DESTROY (one sent by another instance, then the real one) finds
     // everything gone already.
     if (!g_tray.TornDown) {
         g_tray.TornDown = true;
+        EndRunningDispatch();
         SaveButtonSettings();
         if (g_tray.TrayMenu) {
             DestroyMenu(g_tray.TrayMenu);
@@ -260,7 +274,32 @@ LRESULT OnDestroy(HWND window)
         FreeLocalization();
         CloseScanner();
     }
+}
+
+LRESULT OnDestroy(HWND window)
+{
+    TearDown(window);
     PostQuitMessage(0);
+    return 0;
+}
+
+// The session ends: Windows ends the process after this returns, without WM_DESTROY.
+LRESULT OnEndSession(HWND window, WPARAM ending)
+{
+    if (ending)
+        TearDown(window);
+    return 0;
+}
+
+LRESULT OnButtonPress(WPARAM buttonNumber)
+{
+    StartButtonDispatch(static_cast<int>(buttonNumber));
+    return 0;
+}
+
+DWORD WINAPI ButtonDispatchThread(LPVOID parameter)
+{
+    DispatchButtonPress(static_cast<int>(reinterpret_cast<INT_PTR>(parameter)));
     return 0;
 }
 
@@ -388,6 +427,17 @@ void CloseScanner()
     ForgetScannerRecord();
 }
 
+void StartButtonDispatch(int buttonNumber)
+{
+    // The message comes from another process: anything but a button is dropped.
+    if (buttonNumber < 1 || buttonNumber > 4 || g_scan.DispatchRunning.load())
+        return;
+    HANDLE thread = CreateThread(nullptr, 0, ButtonDispatchThread,
+                                 reinterpret_cast<LPVOID>(static_cast<INT_PTR>(buttonNumber)), 0, nullptr);
+    if (thread)
+        g_tray.DispatchThread.reset(thread);
+}
+
 void ShowButtonManager(HWND owner)
 {
     // The Button manager is not built yet: its dialog resource does not exist, so
@@ -417,6 +467,10 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kReacquireScannerMessage:
         ReacquireScanner(window);
         return 0;
+    case kButtonPressMessage:
+        return OnButtonPress(wParam);
+    case WM_ENDSESSION:
+        return OnEndSession(window, wParam);
     default:
         if (message != 0 && message == g_tray.TaskbarCreatedMessage)
             return OnTaskbarCreated(window);
