@@ -1,16 +1,41 @@
+#include "common/strings.h"
 #include "config/config.h"
 #include "scan/scan_tables.h"
 
 ButtonSetting ButtonSettings[kButtonKindCount];
 
-// A stored choice, or the function section's default when "Tornel" has none.
-static int32_t ReadChoice(const IniSection& tornel, const char* key, int kind, const char* fallbackKey)
+namespace {
+
+// The three stored choices of a kind, in ButtonSetting's order.
+enum Choice { kDoc, kRes, kBri, kChoiceCount };
+constexpr const char* kChoiceKeys[kChoiceCount] = {"Doc", "Res", "Bri"};
+constexpr const char* kFallbackKeys[kChoiceCount] = {"DefDoc", "DefRes", "DefBri"};
+
+int32_t& ChoiceOf(ButtonSetting& setting, int choice)
 {
-    int32_t value = ReadTornelInt(tornel, key, kind);
+    return choice == kDoc ? setting.Doc : choice == kRes ? setting.Res : setting.Bri;
+}
+
+// A stored choice, or the function section's default when "Tornel" has none.
+int32_t ReadChoice(const IniSection& tornel, int kind, int choice)
+{
+    int32_t value = ReadTornelInt(tornel, kChoiceKeys[choice], kind);
     if (value < 0)
-        value = ReadIniInt(kConfigFileName, kButtonKindNames[kind], fallbackKey, 0);
+        value = ReadIniInt(kConfigFileName, kButtonKindNames[kind], kFallbackKeys[choice], 0);
     return value;
 }
+
+// True when the file already gives this value for the choice: its key is there and
+// reads as the value, or is there and unreadable while the value is what a load
+// makes of it. Such a key is left alone, so the user's text stays as it is.
+bool FileGivesChoice(const IniSection& tornel, int kind, int choice, int32_t value)
+{
+    char name[32];
+    FormatString(name, "%s%d", kChoiceKeys[choice], kind);
+    return tornel.Contains(name) && ReadChoice(tornel, kind, choice) == value;
+}
+
+}  // namespace
 
 // "Tornel" is read in one call: start-up would otherwise open the file 45 times.
 void LoadButtonSettings()
@@ -18,9 +43,8 @@ void LoadButtonSettings()
     const IniSection tornel(kConfigFileName, kTornelSection);
     for (int kind = 0; kind < kButtonKindCount; ++kind) {
         ButtonSetting& setting = ButtonSettings[kind];
-        setting.Doc = ReadChoice(tornel, "Doc", kind, "DefDoc");
-        setting.Res = ReadChoice(tornel, "Res", kind, "DefRes");
-        setting.Bri = ReadChoice(tornel, "Bri", kind, "DefBri");
+        for (int choice = 0; choice < kChoiceCount; ++choice)
+            ChoiceOf(setting, choice) = ReadChoice(tornel, kind, choice);
         setting.Org = 0;
         setting.Area = 0;
     }
@@ -28,11 +52,14 @@ void LoadButtonSettings()
 
 void SaveButtonSettings()
 {
+    const IniSection tornel(kConfigFileName, kTornelSection);
     for (int kind = 0; kind < kButtonKindCount; ++kind) {
-        const ButtonSetting& setting = ButtonSettings[kind];
-        WriteTornelInt("Doc", kind, setting.Doc);
-        WriteTornelInt("Res", kind, setting.Res);
-        WriteTornelInt("Bri", kind, setting.Bri);
+        ButtonSetting& setting = ButtonSettings[kind];
+        for (int choice = 0; choice < kChoiceCount; ++choice) {
+            int32_t value = ChoiceOf(setting, choice);
+            if (!FileGivesChoice(tornel, kind, choice, value))
+                WriteTornelInt(kChoiceKeys[choice], kind, value);
+        }
         WriteTornelInt("Org", kind, setting.Org);
         WriteTornelInt("Area", kind, setting.Area);
     }

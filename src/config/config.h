@@ -82,6 +82,8 @@ class IniSection {
 public:
     IniSection(const char* fileName, const char* section);
     int ReadInt(const char* key, int defaultValue) const;
+    // True when the section has a line with the key, whatever its value.
+    bool Contains(const char* key) const;
 
 private:
     // The value text of the first line whose key equals key without regard to case,
@@ -114,6 +116,8 @@ void WriteTornelInt(const char* key, int32_t index, int32_t value);
 // DefDoc, DefRes and DefBri; Org and Area start at 0.
 void LoadButtonSettings();
 // Writes Doc, Res, Bri, Org and Area of every kind, index by index, then ScanToPoint 0.
+// A Doc, Res or Bri key whose text already loads as the value is left alone, so a
+// value this program could not read (garbled, negative) stays as the file has it.
 void SaveButtonSettings();
 
 void DeleteConfigSection(const char* section);

@@ -134,3 +134,15 @@ int IniSection::ReadInt(const char* key, int defaultValue) const
     const char* value = FindValue(key, length);
     return value ? ParseProfileInt(value, length, defaultValue) : defaultValue;
 }
+
+bool IniSection::Contains(const char* key) const
+{
+    if (whole_) {
+        size_t length = 0;
+        return FindValue(key, length) != nullptr;
+    }
+    // No stored value can be a lone control character.
+    char value[2];
+    ReadIniString(fileName_, section_, key, "\x01", value);
+    return strcmp(value, "\x01") != 0;
+}

@@ -172,6 +172,19 @@ TEST_F(ConfigStoreTest, SaveWritesExactlySeventySixKeysInOrder)
     EXPECT_EQ(ButtonSettings[9].Area, 0);
 }
 
+TEST_F(ConfigStoreTest, SaveLeavesUnreadableChoicesAsTheFileHasThem)
+{
+    WriteConfig("[Tornel]\r\nDoc5=abc\r\nRes5=-7\r\nBri5=0x2\r\nDoc6=2\r\n[Image]\r\nDefRes=1\r\n");
+    LoadButtonSettings();
+    ButtonSettings[6].Doc = 1;  // the one change
+    SaveButtonSettings();
+    EXPECT_EQ(Read("Tornel", "Doc5"), "abc");
+    EXPECT_EQ(Read("Tornel", "Res5"), "-7");
+    EXPECT_EQ(Read("Tornel", "Bri5"), "0x2");
+    EXPECT_EQ(Read("Tornel", "Doc6"), "1");
+    EXPECT_EQ(Read("Tornel", "Res6"), "0");  // absent keys are written
+}
+
 // ---- The application list -----------------------------------------------------------
 
 TEST_F(ConfigStoreTest, CompactMovesLaterEntriesDownOverMissingFiles)
