@@ -1,6 +1,6 @@
 // Memory of a resident program as Windows reports it: finds the window (class and
 // title both NAME), its process, and prints the working set and the private bytes
-// from GetProcessMemoryInfo (Wine reports the private bytes of the calling process
+// from GetProcessMemoryInfo and its handle count (Wine reports the private bytes of the calling process
 // only; the Linux view of bench/tray_bench.py gives them).
 //   tray_memory NAME...
 #include <windows.h>
@@ -33,7 +33,13 @@ bool PrintMemory(const char* name)
         fprintf(stderr, "tray_memory: GetProcessMemoryInfo failed (error %lu)\n", GetLastError());
         return false;
     }
-    printf("%s: working set %lu KB (peak %lu KB), ", name, static_cast<unsigned long>(counters.WorkingSetSize / 1024),
+    DWORD handles = 0;
+    // Wine answers 0 for another process: that is no count.
+    if (GetProcessHandleCount(process.get(), &handles) && handles != 0)
+        printf("%s: handles %lu, ", name, static_cast<unsigned long>(handles));
+    else
+        printf("%s: handles not reported, ", name);
+    printf("working set %lu KB (peak %lu KB), ", static_cast<unsigned long>(counters.WorkingSetSize / 1024),
            static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024));
     // Wine fills the private bytes only for the calling process itself.
     if (counters.PrivateUsage == 0)
