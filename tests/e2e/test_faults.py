@@ -10,7 +10,7 @@ import unittest
 from PIL import Image
 
 import test_scan as scan
-from tornel_e2e import (BIN, SOURCE, windows_path, TORNEL_NAME, WM_NULL, TornelCase, drive, find_window, message_box_text, send,
+from tornel_e2e import (SOURCE, TORNEL_NAME, WM_NULL, TornelCase, drive, find_window, message_box_text, send,
                         wait_until, windows_file, windows_processes)
 
 
@@ -99,29 +99,6 @@ class PressFaultTest(FaultCase):
                 self.scanctl("fault", "clear")
                 self.press_and_expect_a_page()
 
-
-    def set_plugged(self, plugged):
-        """Both copies of the chooser's settings change (see the tray tests), then every
-        window hears of the device change."""
-        beside_chooser = os.path.join(BIN, "TNSim.ini")
-        self.own_file(beside_chooser)
-        action = "plug" if plugged else "unplug"
-        self.scanctl(action, "--ini", windows_path(beside_chooser))
-        self.scanctl(action)
-
-    def test_unplug_during_a_scan_says_so_once(self):
-        window = self.start_resident()
-        self.addCleanup(self.scanctl, "pace", 0)
-        self.scanctl("pace", 200)
-        self.scanctl("press", 4, "--wait", 10000)
-        wait_until(self.files, 20, "the scan to begin its file")
-        self.set_plugged(False)
-        self.expect_one_message("MsgDeviceNotConnected")
-        self.assertEqual(self.files(), [], "the unfinished page was left")
-        self.scanctl("pace", 0)
-        self.set_plugged(True)
-        self.assertIsNotNone(send(window, WM_NULL), "Tornel stopped answering")
-        self.press_and_expect_a_page()
 
 
 class StartFaultTest(FaultCase):
