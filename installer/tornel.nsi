@@ -1,7 +1,10 @@
-; Tornel installer: the monitor, the scanner's installed files (here the virtual
-; scanner and the maker's sibling programs) and the data files, in the places the
-; program looks for them.
-;   makensis -DBIN=<build bin> -DDATA=<data folder> -DKEYS=<generated keys> -DOUTFILE=<setup.exe> tornel.nsi
+; Tornel's setup: the monitor, its localization and settings files, in the places the
+; program looks for them, and its registration for the scanner's buttons. It installs
+; nothing of the scanner maker's: the engine, the chooser, the maker's programs and
+; kelmio32.ini come with the scanner's own software, and this setup never writes,
+; replaces or deletes any of them.
+;   makensis -DTORNEL=<Tornel.exe> -DDATA=<data folder> -DKEYS=<generated keys>
+;            -DTRAY_WINDOW=<class and title> -DTRAY_CLOSE_COMMAND=<id> -DOUTFILE=<setup.exe> tornel.nsi
 ;
 ; Command line of the installer: /S installs silently (in English, or in the language
 ; of the installation it upgrades); /LANG=1031 or /LANG=1033 chooses German or English
@@ -24,10 +27,6 @@ InstallDirRegKey HKLM "Software\TAVEN\Tornel" "InstallDir"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tornel"
 !define STI_APPS_KEY "Software\Microsoft\Windows\CurrentVersion\StillImage\Registered Applications"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-!define TRAY_WINDOW "TAVEN Tornel"
-!define TRAY_CLOSE_COMMAND 209
-; The folder of the maker's programs when the scanner's installation names none.
-!define DEFAULT_KELMIO_DIR "$PROGRAMFILES\TAVEN\Kelmio"
 
 !define MUI_ABORTWARNING
 !define MUI_LANGDLL_REGISTRY_ROOT HKLM
@@ -49,7 +48,6 @@ InstallDirRegKey HKLM "Software\TAVEN\Tornel" "InstallDir"
 LangString ButtonManagerLink ${LANG_ENGLISH} "Button manager"
 LangString ButtonManagerLink ${LANG_GERMAN} "Tastenverwaltung"
 
-Var KelmioDir       ; the folder of the sibling programs, without a trailing backslash
 Var TornelWasRunning
 
 ; Writes an installed key only when the file does not have it, so an upgrade keeps
@@ -90,23 +88,6 @@ Var TornelWasRunning
 !insertmacro EndRunningTornel ""
 !insertmacro EndRunningTornel "un."
 
-; $KelmioDir from "UserPath" in kelmio32.ini, or the default folder when the scanner's
-; installation has not named one yet (a value of two characters or less names none).
-Function FindKelmioDir
-    ReadINIStr $KelmioDir "$WINDIR\kelmio32.ini" "Kelmio" "UserPath"
-    StrLen $0 $KelmioDir
-    ${If} $0 <= 2
-        StrCpy $KelmioDir "${DEFAULT_KELMIO_DIR}"
-        WriteINIStr "$WINDIR\kelmio32.ini" "Kelmio" "UserPath" "$KelmioDir\"
-        FlushINI "$WINDIR\kelmio32.ini"
-        Return
-    ${EndIf}
-    StrCpy $0 $KelmioDir 1 -1
-    ${If} $0 == "\"
-        StrCpy $KelmioDir $KelmioDir -1
-    ${EndIf}
-FunctionEnd
-
 Function .onInit
     ; An explicit /LANG= wins and never asks.
     ${GetParameters} $R0
@@ -140,21 +121,10 @@ Section "Tornel" SecMain
 
     ; The monitor.
     SetOutPath "$INSTDIR"
-    File "${BIN}/Tornel.exe"
+    File "${TORNEL}"
 
-    ; The maker's sibling programs and the scanner control tool, in the folder that
-    ; kelmio32.ini names.
-    Call FindKelmioDir
-    SetOutPath "$KelmioDir"
-    File "${BIN}/kelmio.exe"
-    File "${BIN}/replic32.exe"
-    File "${BIN}/probe32.exe"
-    File "${BIN}/scanctl.exe"
-
-    ; The scan engine and the chooser, and the localization, in the Windows directory.
+    ; The localization of the chosen language, in the Windows directory.
     SetOutPath "$WINDIR"
-    File "${BIN}/TNENGINE.dll"
-    File "${BIN}/TNLocalChooser.dll"
     ${If} $LANGUAGE == ${LANG_GERMAN}
         File "/oname=Tornel.loc" "${DATA}/Tornel.deu.loc"
     ${Else}
@@ -183,7 +153,6 @@ Section "Tornel" SecMain
     CreateShortcut "$SMPROGRAMS\Tornel\$(ButtonManagerLink).lnk" "$INSTDIR\Tornel.exe" "/SHOW"
 
     WriteRegStr HKLM "${PRODUCT_KEY}" "InstallDir" "$INSTDIR"
-    WriteRegStr HKLM "${PRODUCT_KEY}" "KelmioDir" "$KelmioDir"
     ; The language dialog's page saves the choice only in an interactive install.
     WriteRegStr HKLM "${PRODUCT_KEY}" "InstallerLanguage" "$LANGUAGE"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -202,24 +171,13 @@ Section "Tornel" SecMain
     ${EndIf}
 SectionEnd
 
-; The user's settings (kmconfig.ini, Button.InI, kelmio32.ini) stay where they are.
+; Removes what the setup installed and nothing else: the user's settings (kmconfig.ini,
+; Button.InI) stay where they are, and so does everything of the maker's.
 Section "Uninstall"
     SetShellVarContext all
     Call un.EndRunningTornel
 
-    ReadRegStr $KelmioDir HKLM "${PRODUCT_KEY}" "KelmioDir"
-    ${If} $KelmioDir == ""
-        StrCpy $KelmioDir "${DEFAULT_KELMIO_DIR}"
-    ${EndIf}
-
     Delete "$INSTDIR\Tornel.exe"
-    Delete "$KelmioDir\kelmio.exe"
-    Delete "$KelmioDir\replic32.exe"
-    Delete "$KelmioDir\probe32.exe"
-    Delete "$KelmioDir\scanctl.exe"
-    RMDir "$KelmioDir"
-    Delete "$WINDIR\TNENGINE.dll"
-    Delete "$WINDIR\TNLocalChooser.dll"
     Delete "$WINDIR\Tornel.loc"
 
     ; Both names: the entry carries the name of the language it was installed in.
@@ -236,5 +194,6 @@ Section "Uninstall"
 
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR"
+    ; Only when empty: the maker's programs may live beside.
     RMDir "$PROGRAMFILES\TAVEN"
 SectionEnd

@@ -2,6 +2,7 @@
 # Expects top, build and demo to be set.
 
 INSTALLED_TORNEL='C:\Program Files\TAVEN\Tornel\Tornel.exe'
+INSTALLED_ENGINE='C:\windows\TNENGINE.dll'
 PRINTER=TornelPDF
 # The PDF printer's own settings file; the printer backend reads it from /etc/cups only.
 PRINTER_CONF=/etc/cups/cups-pdf-TornelDemo.conf

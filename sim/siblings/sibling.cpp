@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "common/handles.h"
+#include "shell/tray_messages.h"
 
 namespace {
 
@@ -26,13 +27,10 @@ constexpr SiblingRole kRoles[] = {
 static_assert(SIBLING_ROLE >= 0 && SIBLING_ROLE < 3, "SIBLING_ROLE picks one of the roles");
 constexpr const SiblingRole& kRole = kRoles[SIBLING_ROLE];
 
-constexpr UINT kReleaseScannerMessage = WM_USER + 21;
-constexpr UINT kReacquireScannerMessage = WM_USER + 22;
-
 // Posted, never sent: the stand-in must not wait on a busy Tornel.
 void TellTornel(UINT message)
 {
-    if (HWND tornel = FindWindowA("TAVEN Tornel", "TAVEN Tornel"))
+    if (HWND tornel = FindWindowA(TORNEL_TRAY_WINDOW, TORNEL_TRAY_WINDOW))
         PostMessageA(tornel, message, 0, 0);
 }
 
@@ -90,7 +88,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         mutex.reset(CreateMutexA(nullptr, TRUE, kRole.mutexName));
     if (!CreateMainWindow(instance, show))
         return 1;
-    TellTornel(kReleaseScannerMessage);
+    TellTornel(WM_TORNEL_RELEASE_SCANNER);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -102,6 +100,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
         ReleaseMutex(mutex.get());
         mutex.reset();
     }
-    TellTornel(kReacquireScannerMessage);
+    TellTornel(WM_TORNEL_REACQUIRE_SCANNER);
     return 0;
 }

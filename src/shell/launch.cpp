@@ -192,7 +192,7 @@ int ForwardToResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode
     // The resident instance runs the press as it runs one from the engine: one
     // process holds the scanner, scans and writes the settings files. This process
     // writes nothing.
-    if (resident && PostMessageA(resident, kButtonPressMessage, ButtonNumberFromCode(buttonCode), 0))
+    if (resident && PostMessageA(resident, WM_TORNEL_BUTTON_PRESS, ButtonNumberFromCode(buttonCode), 0))
         return 0;
     RunButtonAlone(instance, buttonCode);
     return 0;

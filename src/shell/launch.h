@@ -7,8 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "shell/tray_messages.h"
+
 // The window class, title and mutex that mark the resident instance.
-constexpr char kTornelName[] = "TAVEN Tornel";
+constexpr char kTornelName[] = TORNEL_TRAY_WINDOW;
 
 // The launch event's text: the event name in the ANSI code page, lower-cased.
 constexpr size_t kEventTextSize = 65;

@@ -6,13 +6,7 @@
 
 #include <cstdint>
 
-// Messages other processes send to the TrayWindow.
-constexpr UINT kTrayCallbackMessage = WM_USER + 10;
-constexpr UINT kReleaseScannerMessage = WM_USER + 21;
-constexpr UINT kReacquireScannerMessage = WM_USER + 22;
-// A launch for a button hands the press to the resident instance: wParam is the
-// ButtonNumber (1 to 4).
-constexpr UINT kButtonPressMessage = WM_USER + 23;
+#include "shell/tray_messages.h"
 
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -87,7 +87,7 @@ NOTIFYICONDATAA IconData(HWND window, UINT flags)
 bool AddTrayIcon(HWND window)
 {
     NOTIFYICONDATAA data = IconData(window, NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO);
-    data.uCallbackMessage = kTrayCallbackMessage;
+    data.uCallbackMessage = WM_TORNEL_TRAY_CALLBACK;
     data.hIcon = CurrentIcon();
     char text[1024];
     GetLocalizedText(IDS_TIP_TORNEL, text);
@@ -459,15 +459,15 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnCommand(window, wParam);
     case WM_DEVICECHANGE:
         return OnDeviceChange(window);
-    case kTrayCallbackMessage:
+    case WM_TORNEL_TRAY_CALLBACK:
         return OnTrayCallback(window, lParam);
-    case kReleaseScannerMessage:
+    case WM_TORNEL_RELEASE_SCANNER:
         CloseScanner();
         return 0;
-    case kReacquireScannerMessage:
+    case WM_TORNEL_REACQUIRE_SCANNER:
         ReacquireScanner(window);
         return 0;
-    case kButtonPressMessage:
+    case WM_TORNEL_BUTTON_PRESS:
         return OnButtonPress(wParam);
     case WM_ENDSESSION:
         return OnEndSession(window, wParam);

@@ -1,35 +1,36 @@
-"""The installer, TornelSetup.exe, run silently in the test prefix: where it puts the
-files, what it registers, what an upgrade keeps and what an uninstall leaves."""
+"""The setups, run silently in the test prefix: what Tornel's puts where and registers,
+that it touches nothing of the scanner maker's, what an upgrade keeps and what an
+uninstall leaves; and Tornel on a machine without any scanner software."""
 
 import os
 import shutil
 import unittest
 
-from tornel_e2e import (BIN, BUILD, DRIVE_C, SOURCE, TORNEL_NAME, WM_COMMAND, TornelCase,
-                        find_window, ini_value, kill_program, process_command_lines, reg_value,
-                        run_detached, send, start, wait_until, wine, windows_file, write_ini)
+from tornel_e2e import (DRIVE_C, INSTALL_DIR, INSTALLED_TORNEL, MAKER_DIR, SHIPPED_BIN, SOURCE, TORNEL_NAME,
+                        TORNEL_SETUP, WM_COMMAND, MENU_KELMIO, TornelCase, choose_menu_item, close_message_box,
+                        find_window, icon_exists, ini_value, install, install_virtual_scanner, kill_program,
+                        message_box, message_box_text, open_tray_menu, process_command_lines, reg_value,
+                        run_detached, send, start, unix_path, virtual_scanner_files, wait_until, wine,
+                        windows_file, write_ini)
 
-SETUP = os.path.join(BUILD, "TornelSetup.exe")
 DATA = os.path.join(SOURCE, "data")
-
-INSTALL_DIR = r"C:\Program Files\TAVEN\Tornel"
-KELMIO_DIR = r"C:\Program Files\TAVEN\Kelmio"
-INSTALLED_TORNEL = INSTALL_DIR + r"\Tornel.exe"
 STI_APPS_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\StillImage\Registered Applications"
 RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 PRODUCT_KEY = r"HKLM\Software\TAVEN\Tornel"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tornel"
-START_MENU = os.path.join(DRIVE_C, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs",
-                          "Tornel")
-SETTINGS_FILES = ("kmconfig.ini", "Button.InI", "kelmio32.ini")
-SIBLINGS = ("kelmio.exe", "replic32.exe", "probe32.exe", "scanctl.exe")
+START_MENU = os.path.join(DRIVE_C, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Tornel")
+SETTINGS_FILES = ("kmconfig.ini", "Button.InI")
 TRAY_SCANNER_TEST = 204
 
-
-def unix_path(windows_path):
-    """The prefix file behind a C: path."""
-    assert windows_path[:3].upper() == "C:\\", windows_path
-    return os.path.join(DRIVE_C, *windows_path[3:].split("\\"))
+# Every file Tornel's setup writes, below drive C:, in a prefix without its settings files.
+TORNEL_FILES = {
+    "program files/taven/tornel/tornel.exe", "program files/taven/tornel/uninstall.exe",
+    "windows/tornel.loc", "windows/kmconfig.ini", "windows/button.ini",
+    "programdata/microsoft/windows/start menu/programs/tornel/tornel.lnk",
+    "programdata/microsoft/windows/start menu/programs/tornel/button manager.lnk",
+}
+# What Wine itself changes while programs run: temporary files and profile state.
+VOLATILE = ("users/", "windows/temp/")
 
 
 def read_bytes(path):
@@ -37,20 +38,42 @@ def read_bytes(path):
         return f.read()
 
 
-class InstallerCase(TornelCase):
-    """Each test starts without an installation and ends with none; the settings files
-    of the Windows directory are put back as they were."""
+def drive_c_files():
+    """Every file below drive C: (lower-cased path relative to it) with its size and time."""
+    files = {}
+    for folder, _, names in os.walk(DRIVE_C):
+        for name in names:
+            path = os.path.join(folder, name)
+            relative = os.path.relpath(path, DRIVE_C).lower()
+            if relative.startswith(VOLATILE) or os.path.islink(path):
+                continue
+            status = os.stat(path)
+            files[relative] = (status.st_size, status.st_mtime_ns)
+    return files
 
-    def setUp(self):
-        super().setUp()
-        self.assertTrue(os.path.exists(SETUP), f"{SETUP} was not built")
+
+def changes(before, after):
+    """(added, changed, removed) file sets between two listings of drive C:."""
+    added = set(after) - set(before)
+    removed = set(before) - set(after)
+    changed = {name for name in set(before) & set(after) if before[name] != after[name]}
+    return added, changed, removed
+
+
+class InstallerCase(TornelCase):
+    """Each test starts with the virtual scanner installed and Tornel not, and ends with
+    no Tornel installation; the settings files of the Windows directory are put back
+    as they were."""
+
+    def prepare_installation(self):
+        install_virtual_scanner()
         for name in SETTINGS_FILES:
             self.own_file(windows_file(name))
         self.addCleanup(self.remove_installation)
         self.remove_installation()
 
     def install(self, *args):
-        self.assertEqual(run_detached(SETUP, "/S", *args), 0, "the silent install failed")
+        install(TORNEL_SETUP, *args)
 
     def uninstall(self, install_dir=INSTALL_DIR):
         # "_?=" runs the uninstaller in place and to its end (otherwise it copies itself to
@@ -65,7 +88,7 @@ class InstallerCase(TornelCase):
         if os.path.exists(unix_path(INSTALL_DIR + r"\Uninstall.exe")):
             self.uninstall()
         # An in-place uninstaller cannot delete itself.
-        shutil.rmtree(unix_path(r"C:\Program Files\TAVEN"), ignore_errors=True)
+        shutil.rmtree(unix_path(INSTALL_DIR), ignore_errors=True)
         for key, value in ((STI_APPS_KEY, "Tornel"), (RUN_KEY, "Tornel")):
             if reg_value(key, value) is not None:
                 wine("reg", "delete", key, "/v", value, "/f")
@@ -85,49 +108,35 @@ class InstallerCase(TornelCase):
 
 
 class InstallTest(InstallerCase):
-    def test_silent_install_puts_every_file_in_place_and_registers_for_the_buttons(self):
+    def test_silent_install_puts_only_tornels_files_in_place_and_registers_for_the_buttons(self):
         self.remove_settings()
+        before = drive_c_files()
         self.install()
+        added, changed, removed = changes(before, drive_c_files())
 
-        self.assertEqual(read_bytes(unix_path(INSTALLED_TORNEL)), read_bytes(os.path.join(BIN, "Tornel.exe")))
-        for name in SIBLINGS:
-            self.assertEqual(read_bytes(unix_path(KELMIO_DIR + "\\" + name)), read_bytes(os.path.join(BIN, name)),
-                             name)
-        for name in ("TNENGINE.dll", "TNLocalChooser.dll"):
-            self.assertEqual(read_bytes(windows_file(name)), read_bytes(os.path.join(BIN, name)), name)
+        # Tornel's files and nothing else: no file of the maker's written, replaced or deleted.
+        self.assertEqual(added, TORNEL_FILES)
+        self.assertEqual(changed, set())
+        self.assertEqual(removed, set())
+        self.assertEqual(read_bytes(unix_path(INSTALLED_TORNEL)), read_bytes(os.path.join(SHIPPED_BIN, "Tornel.exe")))
         # A first installation gets the data files as they come.
         for name in ("Tornel.loc", "kmconfig.ini", "Button.InI"):
             self.assertEqual(read_bytes(windows_file(name)), read_bytes(os.path.join(DATA, name)), name)
-        self.assertEqual(ini_value(windows_file("kelmio32.ini"), "Kelmio", "UserPath"), KELMIO_DIR + "\\")
 
         self.assertEqual(reg_value(STI_APPS_KEY, "Tornel"),
                          f'"{INSTALLED_TORNEL}" /StiDevice:%1 /StiEvent:%2')
         self.assertEqual(reg_value(RUN_KEY, "Tornel"), f'"{INSTALLED_TORNEL}"')
         self.assertEqual(reg_value(UNINSTALL_KEY, "UninstallString"), f'"{INSTALL_DIR}\\Uninstall.exe"')
-
-        self.assertEqual(sorted(os.listdir(START_MENU)), ["Button manager.lnk", "Tornel.lnk"])
         shortcut = read_bytes(os.path.join(START_MENU, "Button manager.lnk"))
         self.assertIn("/SHOW".encode("utf-16-le"), shortcut)
 
-        # The pieces find each other: the installed Tornel starts the installed scanner
-        # test program from the folder that kelmio32.ini names.
+        # The pieces find each other: the installed Tornel starts the scanner test program
+        # of the scanner's software from the folder that kelmio32.ini names.
         window = self.start_installed_tornel()
         send(window, WM_COMMAND, TRAY_SCANNER_TEST)
         self.assertIsNotNone(find_window(None, "TAVEN Scanner Test Program", 20000),
-                             "the installed scanner test program did not start")
-
-    def test_the_folder_named_by_the_scanners_installation_is_kept(self):
-        own_folder = r"C:\Scanner Tools\Kelmio"
-        self.addCleanup(shutil.rmtree, unix_path(r"C:\Scanner Tools"), True)
-        write_ini(windows_file("kelmio32.ini"), f"[Kelmio]\nUserPath={own_folder}\\\n")
-        self.install()
-        for name in SIBLINGS:
-            self.assertTrue(os.path.exists(unix_path(own_folder + "\\" + name)), name)
-        self.assertFalse(os.path.exists(unix_path(KELMIO_DIR)))
-        self.assertEqual(ini_value(windows_file("kelmio32.ini"), "Kelmio", "UserPath"), own_folder + "\\")
-        # The uninstall takes the programs from there again.
-        self.uninstall()
-        self.assertFalse(os.path.exists(unix_path(own_folder)))
+                             "the scanner test program did not start")
+        self.assertIn(MAKER_DIR.lower(), " ".join(process_command_lines("probe32.exe").values()).lower())
 
     def test_german_installation_and_its_upgrade_and_uninstall(self):
         self.install("/LANG=1031")
@@ -177,7 +186,9 @@ class UpgradeTest(InstallerCase):
 
 
 class UninstallTest(InstallerCase):
-    def test_uninstall_removes_the_program_and_keeps_the_settings(self):
+    def test_uninstall_removes_what_tornel_installed_and_keeps_the_settings(self):
+        self.remove_settings()
+        before = drive_c_files()
         self.install()
         kmconfig = windows_file("kmconfig.ini")
         write_ini(kmconfig, "[MyFolder]\nNum=1\nFolder1=C:\\Mine\\\n")
@@ -188,18 +199,50 @@ class UninstallTest(InstallerCase):
         # A running Tornel is ended first.
         self.assertIsNone(find_window(TORNEL_NAME, TORNEL_NAME, 0))
         wait_until(lambda: not process_command_lines("Tornel.exe"), 10, "Tornel to end")
-        self.assertFalse(os.path.exists(unix_path(INSTALLED_TORNEL)))
-        self.assertFalse(os.path.exists(unix_path(KELMIO_DIR)))
-        for name in ("TNENGINE.dll", "TNLocalChooser.dll", "Tornel.loc"):
-            self.assertFalse(os.path.exists(windows_file(name)), name)
-        self.assertFalse(os.path.exists(START_MENU))
+        # Only the settings remain of what it installed (and the in-place uninstaller,
+        # which cannot delete itself); the maker's files are as they were. Tornel itself
+        # keeps the record of its launch.
+        added, changed, removed = changes(before, drive_c_files())
+        self.assertEqual(added - {"tmp.txt"},
+                         {"program files/taven/tornel/uninstall.exe", "windows/kmconfig.ini", "windows/button.ini"})
+        self.assertEqual(changed - {"tmp.txt"}, set())
+        self.assertEqual(removed, set())
         self.assertIsNone(reg_value(STI_APPS_KEY, "Tornel"))
         self.assertIsNone(reg_value(RUN_KEY, "Tornel"))
         self.assertIsNone(reg_value(UNINSTALL_KEY, "UninstallString"))
         self.assertIsNone(reg_value(PRODUCT_KEY, "InstallDir"))
         # The user's settings stay, as Tornel saved them when it ended.
         self.assertEqual(ini_value(kmconfig, "MyFolder", "Folder1"), "C:\\Mine\\")
-        self.assertTrue(os.path.exists(windows_file("Button.InI")))
+
+
+class WithoutScannerTest(InstallerCase):
+    def test_tornel_installs_and_starts_where_no_scanner_software_is(self):
+        self.assertEqual(run_detached(MAKER_DIR + r"\UninstallVirtualScanner.exe", "/S",
+                                      *("_?=" + MAKER_DIR).split(" ")), 0)
+        shutil.rmtree(unix_path(MAKER_DIR), ignore_errors=True)
+        for _, installed in virtual_scanner_files():
+            self.assertFalse(os.path.exists(installed), f"the virtual scanner left {installed}")
+
+        self.install()
+        # Nothing of the scanner's software came with Tornel.
+        maker_files = {os.path.basename(installed).lower() for _, installed in virtual_scanner_files()}
+        for folder, _, names in os.walk(DRIVE_C):
+            self.assertFalse(maker_files & {name.lower() for name in names}, folder)
+
+        # Tornel runs without a scanner: its icon shows, no message comes, and the
+        # maker's programs it cannot find are reported as a missing driver.
+        window = self.start_installed_tornel()
+        wait_until(lambda: icon_exists(window), 20, "the notification icon")
+        self.assertIsNone(message_box(1000), "a message showed at start-up")
+        menu = open_tray_menu(window)
+        self.assertIsNotNone(menu, "the menu did not open")
+        self.assertTrue(choose_menu_item(menu, MENU_KELMIO))
+        box = message_box(20000)
+        self.assertIsNotNone(box, "no message for the missing scanner software")
+        self.assertEqual(message_box_text(box), "File Error! Please reinstall your driver")
+        self.assertTrue(close_message_box(box))
+        self.assertEqual(len(process_command_lines("Tornel.exe")), 1, "Tornel did not stay")
+        kill_program("Tornel.exe")
 
 
 if __name__ == "__main__":

@@ -7,13 +7,13 @@ import os
 import shutil
 import unittest
 
-from tornel_e2e import (BIN, DRIVE_C, MENU_CLOSE, MENU_COPIER, MENU_KELMIO, MENU_SCANNER_TEST,
+from tornel_e2e import (DRIVE_C, MAKER_DIR, MENU_CLOSE, MENU_COPIER, MENU_KELMIO, MENU_SCANNER_TEST,
                         REACQUIRE_SCANNER, RELEASE_SCANNER, TORNEL_NAME, TRAY_CALLBACK, TRAY_ICON_ID,
                         WM_CLOSE, WM_COMMAND, WM_LBUTTONDBLCLK, WM_NULL, TornelCase, choose_menu_item,
                         close_message_box, count_windows, delete_icon, dismiss_menu, find_window, icon_exists,
                         kill_program, message_box, menu_closed, message_box_text, open_tray_menu, post,
                         registered_message, right_click_icon, send, start, tray_menu, wait_until, window_gone,
-                        windows_path, windows_processes)
+                        windows_processes)
 
 # Button 1 runs nothing, so a press is only the proof that the engine listens;
 # button 4 scans to a folder and shows the progress dialog.
@@ -47,7 +47,7 @@ class TrayCase(TornelCase):
         super().setUp()
         self.write_windows_ini("Button.InI", BUTTON_INI)
         self.write_windows_ini("kmconfig.ini", KMCONFIG)
-        self.use_user_path(windows_path(BIN))
+        self.use_user_path(MAKER_DIR + "\\")
         for _, _, executable in SIBLINGS:
             self.addCleanup(kill_program, executable)
 
@@ -61,16 +61,8 @@ class TrayCase(TornelCase):
         return result.returncode == 0
 
     def set_plugged(self, plugged):
-        """Plugs or unplugs the virtual scanner; each scanctl call tells every window.
-
-        Tornel loads the chooser by bare name, which finds the copy beside Tornel.exe
-        first, and that copy reads the settings file beside itself: both files change.
-        The last broadcast goes out when both say the same."""
-        beside_chooser = os.path.join(BIN, "TNSim.ini")
-        self.own_file(beside_chooser)
-        action = "plug" if plugged else "unplug"
-        self.scanctl(action, "--ini", windows_path(beside_chooser))
-        self.scanctl(action)
+        """Plugs or unplugs the virtual scanner; scanctl tells every window."""
+        self.scanctl("plug" if plugged else "unplug")
 
     def prepare_slow_scan(self):
         """An empty scan folder for button 4 and a scanner slow enough to act during a scan."""
@@ -84,7 +76,7 @@ class TrayCase(TornelCase):
 
     def start_sibling(self, sibling):
         window_class, title, executable = sibling
-        self._processes.append(start(os.path.join(BIN, executable)))
+        self._processes.append(start(MAKER_DIR + "\\" + executable))
         window = find_window(window_class, title, 20000)
         self.assertIsNotNone(window, f"{executable} did not show its window")
         return window

@@ -1,9 +1,11 @@
 """Harness for the end-to-end tests: the real Tornel.exe under Wine, in the test
-prefix, driven from outside with drive.exe and the scanner control tool."""
+prefix, driven from outside with drive.exe and the scanner control tool. The programs
+under test are the shipped ones, installed by their setups: the virtual scanner's
+first, as a user's machine has the scanner's software before Tornel comes."""
 
 import configparser
 import os
-import shutil
+import re
 import signal
 import subprocess
 import time
@@ -17,6 +19,18 @@ PREFIX = os.path.join(BUILD, "wine", "prefix")
 DRIVE_C = os.path.join(PREFIX, "drive_c")
 WINDIR = os.path.join(DRIVE_C, "windows")
 TORNEL = os.path.join(BIN, "Tornel.exe")
+
+# The setups and what they install.
+TORNEL_SETUP = os.path.join(BUILD, "TornelSetup.exe")
+SCANNER_SETUP = os.path.join(BUILD, "VirtualScannerSetup.exe")
+SHIPPED_BIN = os.path.join(BUILD, "shipped", "bin")
+SCANNER_FILES_LIST = os.path.join(BUILD, "shipped", "installer", "virtual_scanner_files.nsh")
+INSTALL_DIR = r"C:\Program Files\TAVEN\Tornel"
+INSTALLED_TORNEL = INSTALL_DIR + r"\Tornel.exe"
+# The folder of the maker's programs, where the virtual scanner's setup puts its own.
+MAKER_DIR = r"C:\Program Files\TAVEN\Kelmio"
+SCANCTL = MAKER_DIR + r"\scanctl.exe"
+ENGLISH = "/LANG=1033"
 
 TORNEL_NAME = "TAVEN Tornel"
 WM_DESTROY = 0x0002
@@ -121,6 +135,71 @@ def windows_file(name):
     return os.path.join(WINDIR, name)
 
 
+def unix_path(windows_path):
+    """The prefix file behind a C: path."""
+    assert windows_path[:3].upper() == "C:\\", windows_path
+    return os.path.join(DRIVE_C, *windows_path[3:].split("\\"))
+
+
+def same_file(built, installed):
+    if not os.path.exists(installed):
+        return False
+    with open(built, "rb") as a, open(installed, "rb") as b:
+        return a.read() == b.read()
+
+
+def virtual_scanner_files():
+    """(built file, installed file) of everything the virtual scanner's setup installs,
+    from the list the build made for the setup."""
+    folders = {"$WINDIR": r"C:\windows", "$INSTDIR": MAKER_DIR}
+    folder = None
+    with open(SCANNER_FILES_LIST) as f:
+        for line in f:
+            command = re.match(r'(SetOutPath|File) "(.*)"$', line.strip())
+            if not command:
+                continue
+            if command[1] == "SetOutPath":
+                variable, rest = (command[2].split("\\", 1) + [""])[:2]
+                folder = folders[variable] + ("\\" + rest if rest else "")
+            else:
+                built = command[2]
+                yield built, unix_path(folder + "\\" + os.path.basename(built))
+
+
+def virtual_scanner_installed():
+    """Every file of the virtual scanner's setup is in place, the programs as built."""
+    for built, installed in virtual_scanner_files():
+        if not os.path.exists(installed):
+            return False
+        if built.lower().endswith((".exe", ".dll")) and not same_file(built, installed):
+            return False
+    return True
+
+
+def tornel_installed():
+    """Tornel as built, installed in English."""
+    return (same_file(os.path.join(SHIPPED_BIN, "Tornel.exe"), unix_path(INSTALLED_TORNEL))
+            and same_file(os.path.join(SOURCE, "data", "Tornel.loc"), windows_file("Tornel.loc")))
+
+
+def install(setup, *args):
+    """Runs a setup silently to its end."""
+    code = run_detached(setup, "/S", *args)
+    if code != 0:
+        raise AssertionError(f"{os.path.basename(setup)} /S {' '.join(args)} exited {code}")
+
+
+def install_virtual_scanner():
+    if not virtual_scanner_installed():
+        install(SCANNER_SETUP)
+
+
+def install_tornel():
+    if not tornel_installed():
+        kill_program("Tornel.exe")
+        install(TORNEL_SETUP, ENGLISH)
+
+
 def write_ini(path, text):
     with open(path, "w", newline="\r\n") as f:
         f.write(text)
@@ -144,20 +223,14 @@ def ini_value(path, section, key, default=None):
 
 
 class TornelCase(unittest.TestCase):
-    """Each test starts with no Tornel running, the stand-in scanner installed in the
-    Windows directory, and restores the files it changed."""
-
-    # The scanner's installed files: (source folder, name).
-    installed = [(BIN, "TNENGINE.dll"), (BIN, "TNLocalChooser.dll"), (os.path.join(SOURCE, "data"), "Tornel.loc")]
+    """Each test starts with no Tornel running, the virtual scanner and Tornel installed
+    by their setups (a test that changed an installation leaves it to the next one to
+    install again), and restores the files it changed."""
 
     def setUp(self):
         kill_program("Tornel.exe")
         self._saved = {}
-        for folder, name in self.installed:
-            source = os.path.join(folder, name)
-            if os.path.exists(source):
-                self.own_file(windows_file(name))
-                shutil.copy(source, windows_file(name))
+        self.prepare_installation()
         # The virtual scanner starts plugged in, instant and without faults.
         self.own_file(windows_file("TNSim.ini"))
         if os.path.exists(windows_file("TNSim.ini")):
@@ -165,6 +238,10 @@ class TornelCase(unittest.TestCase):
         self._processes = []
         self.addCleanup(self._restore_files)
         self.addCleanup(self._end_processes)
+
+    def prepare_installation(self):
+        install_virtual_scanner()
+        install_tornel()
 
     def own_file(self, path):
         """Remembers a file's content so that it is put back after the test."""
@@ -190,7 +267,7 @@ class TornelCase(unittest.TestCase):
                     f.write(content)
 
     def start_tornel(self, *args):
-        process = start(TORNEL, *args)
+        process = start(INSTALLED_TORNEL, *args)
         self._processes.append(process)
         return process
 
@@ -212,7 +289,7 @@ class TornelCase(unittest.TestCase):
         return window
 
     def scanctl(self, *args, check=True):
-        return wine(os.path.join(BIN, "scanctl.exe"), *[str(a) for a in args], check=check)
+        return wine(SCANCTL, *[str(a) for a in args], check=check)
 
     def sti_launch_args(self, button, upper=False):
         guid = BUTTON_EVENTS[button]

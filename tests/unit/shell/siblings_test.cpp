@@ -5,12 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "shell/tray_messages.h"
 #include "test_support.h"
 
 namespace {
-
-constexpr UINT kReleaseScannerMessage = WM_USER + 21;
-constexpr UINT kReacquireScannerMessage = WM_USER + 22;
 
 // Stands in for the resident Tornel: a hidden window under its class and title that
 // counts the scanner requests it gets.
@@ -20,9 +18,9 @@ struct FakeTornel {
 
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (message == kReleaseScannerMessage)
+        if (message == WM_TORNEL_RELEASE_SCANNER)
             ++releases;
-        else if (message == kReacquireScannerMessage)
+        else if (message == WM_TORNEL_REACQUIRE_SCANNER)
             ++reacquires;
         return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -33,15 +31,15 @@ struct FakeTornel {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = Proc;
         wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TAVEN Tornel";
+        wc.lpszClassName = TORNEL_TRAY_WINDOW;
         RegisterClassA(&wc);
-        window = CreateWindowExA(0, "TAVEN Tornel", "TAVEN Tornel", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+        window = CreateWindowExA(0, TORNEL_TRAY_WINDOW, TORNEL_TRAY_WINDOW, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                  wc.hInstance, nullptr);
     }
     ~FakeTornel()
     {
         DestroyWindow(window);
-        UnregisterClassA("TAVEN Tornel", GetModuleHandleA(nullptr));
+        UnregisterClassA(TORNEL_TRAY_WINDOW, GetModuleHandleA(nullptr));
     }
 
     HWND window = nullptr;

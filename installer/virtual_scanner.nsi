@@ -1,0 +1,55 @@
+; The virtual scanner's setup: the stand-ins of what a scanner's own software puts on a
+; machine (scan engine, chooser, the maker's programs, kelmio32.ini, the scanner control
+; tool), for the tests and the demo. It is installed before Tornel, as a user's machine
+; has the scanner's software before Tornel comes.
+;   makensis -DFILES=<install lines> -DREMOVE=<uninstall lines> -DOUTFILE=<setup.exe> virtual_scanner.nsi
+; The build writes both lists from what sim/ adds with add_to_virtual_scanner_setup().
+;
+; Command line: /S installs silently; /D=<folder> (last) sets the folder of the maker's
+; programs, which kelmio32.ini then names.
+
+Unicode false
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+Name "TAVEN Virtual Scanner"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\TAVEN\Kelmio"
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\TAVEN Virtual Scanner"
+!define UNINSTALLER "$INSTDIR\UninstallVirtualScanner.exe"
+
+Page directory
+Page instfiles
+UninstPage uninstConfirm
+UninstPage instfiles
+
+Section "Virtual scanner"
+    SectionIn RO
+    SetOverwrite on
+    !include "${FILES}"
+
+    ; Tornel finds the maker's programs in the folder that kelmio32.ini names.
+    WriteINIStr "$WINDIR\kelmio32.ini" "Kelmio" "UserPath" "$INSTDIR\"
+    FlushINI "$WINDIR\kelmio32.ini"
+
+    WriteUninstaller "${UNINSTALLER}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "TAVEN Virtual Scanner"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "TAVEN"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"${UNINSTALLER}"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"${UNINSTALLER}" /S'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+; Takes the machine back to one without a scanner: every installed file, and the
+; settings the control tool wrote for the virtual scanner.
+Section "Uninstall"
+    !include "${REMOVE}"
+    Delete "$WINDIR\TNSim.ini"
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    Delete "${UNINSTALLER}"
+    RMDir "$INSTDIR"
+    RMDir "$PROGRAMFILES\TAVEN"
+SectionEnd
