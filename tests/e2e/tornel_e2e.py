@@ -18,6 +18,7 @@ WINE_RUN = os.path.join(BUILD, "wine-run")
 PREFIX = os.path.join(BUILD, "wine", "prefix")
 DRIVE_C = os.path.join(PREFIX, "drive_c")
 WINDIR = os.path.join(DRIVE_C, "windows")
+# The build with debug information, for the benchmarks.
 TORNEL = os.path.join(BIN, "Tornel.exe")
 
 # The setups and what they install.
