@@ -6,16 +6,15 @@ import os
 import shutil
 import unittest
 
-from tornel_e2e import (DRIVE_C, INSTALL_DIR, INSTALLED_TORNEL, MAKER_DIR, SHIPPED_BIN, SOURCE, TORNEL_NAME,
-                        TORNEL_SETUP, WM_COMMAND, MENU_KELMIO, TornelCase, choose_menu_item, close_message_box,
-                        find_window, icon_exists, ini_value, install, install_virtual_scanner, kill_program,
-                        message_box, message_box_text, open_tray_menu, process_command_lines, reg_value,
-                        run_detached, send, start, unix_path, virtual_scanner_files, wait_until, wine,
+from tornel_e2e import (DRIVE_C, INSTALL_DIR, INSTALLED_TORNEL, MAKER_DIR, MENU_KELMIO, RUN_KEY, SHIPPED_BIN,
+                        SOURCE, TORNEL_NAME, TORNEL_SETUP, WM_COMMAND, TornelCase, choose_menu_item,
+                        close_message_box, find_window, icon_exists, ini_value, install, install_virtual_scanner,
+                        kill_program, message_box, message_box_text, open_tray_menu, process_command_lines,
+                        reg_value, run_detached, send, start, unix_path, virtual_scanner_files, wait_until, wine,
                         windows_file, write_ini)
 
 DATA = os.path.join(SOURCE, "data")
 STI_APPS_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\StillImage\Registered Applications"
-RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 PRODUCT_KEY = r"HKLM\Software\TAVEN\Tornel"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tornel"
 START_MENU = os.path.join(DRIVE_C, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Tornel")

@@ -32,6 +32,7 @@ INSTALLED_TORNEL = INSTALL_DIR + r"\Tornel.exe"
 MAKER_DIR = r"C:\Program Files\TAVEN\Kelmio"
 SCANCTL = MAKER_DIR + r"\scanctl.exe"
 ENGLISH = "/LANG=1033"
+RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 
 TORNEL_NAME = "TAVEN Tornel"
 WM_DESTROY = 0x0002
@@ -199,6 +200,9 @@ def install_tornel():
     if not tornel_installed():
         kill_program("Tornel.exe")
         install(TORNEL_SETUP, ENGLISH)
+        # Wine starts the log-on programs with each session: a kept prefix would have a
+        # Tornel running under the next session's unit tests.
+        wine("reg", "delete", RUN_KEY, "/v", "Tornel", "/f")
 
 
 def write_ini(path, text):
