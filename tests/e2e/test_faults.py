@@ -121,6 +121,7 @@ class StartFaultTest(FaultCase):
 
     def test_no_engine_installed(self):
         engine = windows_file("TNENGINE.dll")
+        self.own_file(engine)
         os.remove(engine)  # put back by the case's own cleanup
         self.start_tornel()
         self.expect_one_message("MsgLibNotFound")
