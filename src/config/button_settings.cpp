@@ -1,3 +1,7 @@
+#include <windows.h>
+
+#include <cstring>
+
 #include "common/strings.h"
 #include "config/config.h"
 #include "scan/scan_tables.h"
@@ -5,6 +9,31 @@
 ButtonSetting ButtonSettings[kButtonKindCount];
 
 namespace {
+
+// Guards ButtonSettings between the window thread and a job's dispatching thread.
+class SettingsLock {
+public:
+    SettingsLock() { InitializeCriticalSection(&section_); }
+    ~SettingsLock() { DeleteCriticalSection(&section_); }
+    SettingsLock(const SettingsLock&) = delete;
+    SettingsLock& operator=(const SettingsLock&) = delete;
+    void Enter() { EnterCriticalSection(&section_); }
+    void Leave() { LeaveCriticalSection(&section_); }
+
+private:
+    CRITICAL_SECTION section_;
+};
+SettingsLock g_settingsLock;
+
+class Held {
+public:
+    Held() { g_settingsLock.Enter(); }
+    ~Held() { g_settingsLock.Leave(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+};
+
+bool ValidKind(int kind) { return kind >= 0 && kind < kButtonKindCount; }
 
 // The three stored choices of a kind, in ButtonSetting's order.
 enum Choice { kDoc, kRes, kBri, kChoiceCount };
@@ -37,24 +66,56 @@ bool FileGivesChoice(const IniSection& tornel, int kind, int choice, int32_t val
 
 }  // namespace
 
+ButtonSetting ReadButtonSetting(int kind)
+{
+    if (!ValidKind(kind))
+        return ButtonSetting{};
+    Held held;
+    return ButtonSettings[kind];
+}
+
+void WriteButtonSetting(int kind, const ButtonSetting& setting)
+{
+    if (!ValidKind(kind))
+        return;
+    Held held;
+    ButtonSettings[kind] = setting;
+}
+
+void CopyButtonSettings(ButtonSetting (&out)[kButtonKindCount])
+{
+    Held held;
+    memcpy(out, ButtonSettings, sizeof ButtonSettings);
+}
+
+void RestoreButtonSettings(const ButtonSetting (&saved)[kButtonKindCount])
+{
+    Held held;
+    memcpy(ButtonSettings, saved, sizeof ButtonSettings);
+}
+
 // "Tornel" is read in one call: start-up would otherwise open the file 45 times.
 void LoadButtonSettings()
 {
     const IniSection tornel(kConfigFileName, kTornelSection);
+    ButtonSetting loaded[kButtonKindCount];
     for (int kind = 0; kind < kButtonKindCount; ++kind) {
-        ButtonSetting& setting = ButtonSettings[kind];
+        ButtonSetting& setting = loaded[kind];
         for (int choice = 0; choice < kChoiceCount; ++choice)
             ChoiceOf(setting, choice) = ReadChoice(tornel, kind, choice);
         setting.Org = 0;
         setting.Area = 0;
     }
+    RestoreButtonSettings(loaded);
 }
 
 void SaveButtonSettings()
 {
     const IniSection tornel(kConfigFileName, kTornelSection);
+    ButtonSetting saved[kButtonKindCount];
+    CopyButtonSettings(saved);
     for (int kind = 0; kind < kButtonKindCount; ++kind) {
-        ButtonSetting& setting = ButtonSettings[kind];
+        ButtonSetting& setting = saved[kind];
         for (int choice = 0; choice < kChoiceCount; ++choice) {
             int32_t value = ChoiceOf(setting, choice);
             if (!FileGivesChoice(tornel, kind, choice, value))

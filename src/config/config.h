@@ -18,8 +18,18 @@ struct ButtonSetting {
 };
 
 // Loaded by the window thread at start-up and edited there by the Button manager;
-// read by the scan job on the dispatching thread while a job runs.
+// read by the scan job on the dispatching thread while a job runs. The Button
+// manager may be open while a job starts, so once the program runs both sides go
+// through the accessors below, which copy whole entries under one lock: a job never
+// sees one field of an edit without the others.
 extern ButtonSetting ButtonSettings[kButtonKindCount];
+
+// One consistent copy of a kind's entry.
+ButtonSetting ReadButtonSetting(int kind);
+void WriteButtonSetting(int kind, const ButtonSetting& setting);
+// The whole table at once: the Button manager keeps a copy to put back on Cancel.
+void CopyButtonSettings(ButtonSetting (&out)[kButtonKindCount]);
+void RestoreButtonSettings(const ButtonSetting (&saved)[kButtonKindCount]);
 
 // 1-based index of the default application in "Tornel_Application". Written by the
 // window thread (application discovery, the Button manager); read by the window

@@ -152,7 +152,7 @@ int RunButtonFunction(int buttonNumber, const char* section)
 
 void GetScanArea(int32_t area[4], int /*docType: the area does not depend on it*/, int buttonKind)
 {
-    int areaIndex = (buttonKind >= 0 && buttonKind < kButtonKindCount) ? ButtonSettings[buttonKind].Area : 0;
+    int areaIndex = (buttonKind >= 0 && buttonKind < kButtonKindCount) ? ReadButtonSetting(buttonKind).Area : 0;
     ScanAreaForIndex(areaIndex, area);
     ClampScanArea(area, g_scan.MaxWidth, g_scan.MaxHeight);
 }

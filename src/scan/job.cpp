@@ -122,9 +122,8 @@ int KindDocTypeMask(int buttonKind)
 }
 
 // Sets the fields of ScanParameters that the destination's settings decide.
-void ApplyButtonSettings(int buttonKind)
+void ApplyButtonSettings(const ButtonSetting& setting, int buttonKind)
 {
-    const ButtonSetting& setting = ButtonSettings[buttonKind];
     WriteU16(ScanParameters, kParamFixed68, 100);
     // A resolution index outside the list keeps the engine's default resolution.
     int dpi = ResolutionForIndex(setting.Res);
@@ -147,13 +146,16 @@ void ApplyButtonSettings(int buttonKind)
     WriteU32(ScanParameters, kParamFixed56, 2);
 }
 
-void FillJobBlocks(const char* path, int buttonKind, int32_t format)
+void FillJobBlocks(const char* path, const ButtonSetting& setting, int32_t format)
 {
     uint8_t* job = g_blocks.job.get();
     CopyString(reinterpret_cast<char*>(job + kJobPath), kJobPathSize, path);
     WriteU32(job, kJobFormat, static_cast<uint32_t>(format));
+    // The area of the same copy as the other settings: GetScanArea would read the
+    // table again, and the Button manager may have changed it meanwhile.
     int32_t area[4] = {};
-    GetScanArea(area, ButtonSettings[buttonKind].Doc, buttonKind);
+    ScanAreaForIndex(setting.Area, area);
+    ClampScanArea(area, g_scan.MaxWidth, g_scan.MaxHeight);
     for (int i = 0; i < 4; ++i)
         WriteU32(job, kJobArea + 4 * i, static_cast<uint32_t>(area[i]));
     memcpy(job + kJobParameters, ScanParameters, kScanParametersSize);
@@ -441,8 +443,10 @@ void StartScanJob(const char* path, int buttonKind, int32_t format)
         FailJobStart(status);
         return;
     }
-    ApplyButtonSettings(buttonKind);
-    FillJobBlocks(path, buttonKind, format);
+    // One copy of the button's settings for the whole job.
+    const ButtonSetting setting = ReadButtonSetting(buttonKind);
+    ApplyButtonSettings(setting, buttonKind);
+    FillJobBlocks(path, setting, format);
 
     StartProgressThread();
     AllocatePreviewImage(g_blocks.request.get());

@@ -17,7 +17,8 @@ HMENU BuildTrayMenu();
 int32_t OpenScanner();
 void CloseScanner();
 
-// Shows the Button manager modally, owned by the given window.
+// Shows the Button manager modally, owned by the given window; while it is open,
+// brings it to the front instead.
 void ShowButtonManager(HWND owner);
 
 // Runs a press of the given ButtonNumber (1 to 4) on a thread of its own, as the

@@ -15,6 +15,7 @@
 #include "i18n/i18n.h"
 #include "resource.h"
 #include "scan/scan.h"
+#include "settings/settings.h"
 #include "shell/launch.h"
 #include "shell/shell.h"
 #include "shell/tray.h"
@@ -262,6 +263,8 @@ void TearDown(HWND window)
     if (!g_tray.TornDown) {
         g_tray.TornDown = true;
         EndRunningDispatch();
+        // An open Button manager goes with the program: its edits were not confirmed.
+        AbandonButtonManagerEdits();
         SaveButtonSettings();
         if (g_tray.TrayMenu) {
             DestroyMenu(g_tray.TrayMenu);
@@ -323,8 +326,7 @@ LRESULT OnTrayCallback(HWND window, LPARAM mouseMessage)
         ShowTrayMenu(window);
         break;
     case WM_LBUTTONDBLCLK:
-        if (!g_shell.SettingsDialogOpen)
-            ShowButtonManager(window);
+        ShowButtonManager(window);
         break;
     default:
         break;
@@ -440,10 +442,15 @@ void StartButtonDispatch(int buttonNumber)
 
 void ShowButtonManager(HWND owner)
 {
-    // The Button manager is not built yet: its dialog resource does not exist, so
-    // the call returns at once.
+    // A second request while the dialog is open (a double click, another instance's
+    // "/SHOW") brings the open dialog to the front rather than stacking another.
+    if (g_shell.SettingsDialogOpen) {
+        if (HWND open = ButtonManagerWindow())
+            SetForegroundWindow(open);
+        return;
+    }
     g_shell.SettingsDialogOpen = 1;
-    DialogBoxParamA(g_shell.Instance, MAKEINTRESOURCEA(IDD_BUTTON_MANAGER), owner, nullptr, 0);
+    RunButtonManager(g_shell.Instance, owner);
     g_shell.SettingsDialogOpen = 0;
 }
 

@@ -16,10 +16,17 @@
 //                                                      exists (NIM_MODIFY without changes succeeds)
 //   drive icon-delete HWND ID                          removes the window's notification icon
 //   drive register NAME                                prints the number of a registered message
+//   drive page DIALOG CONTROL_ID                       prints the child dialog (page) holding the control
+//   drive tab DIALOG CONTROL_ID INDEX                  selects a tab as a click would (TCM_SETCURFOCUS)
+//   drive combo DIALOG CONTROL_ID                      prints the selected position, then one entry a line
+//   drive select DIALOG CONTROL_ID INDEX               selects an entry and tells the dialog (CBN_SELCHANGE)
+//   drive settext DIALOG CONTROL_ID TEXT               sets a control's text
+//   drive visible DIALOG CONTROL_ID                    prints 1 or 0
 // Numbers may be decimal or 0x-hex. Exit 0 on success, 1 when the window is not there
 // or the call failed, 2 on a usage error.
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -250,12 +257,109 @@ int Register(int argc, char** argv)
     return 0;
 }
 
+HWND DialogItem(char** argv) { return GetDlgItem(WindowArg(argv[2]), static_cast<int>(Number(argv[3]))); }
+
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK FindControl(HWND window, LPARAM search)
+{
+    auto* wanted = reinterpret_cast<ControlSearch*>(search);
+    if (GetDlgCtrlID(window) != wanted->id || !IsWindowVisible(GetParent(window)))
+        return TRUE;
+    wanted->found = window;
+    return FALSE;
+}
+
+// The pages are child dialogs; the one asked for is the visible parent of the control.
+int Page(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    ControlSearch search = {static_cast<int>(Number(argv[3])), nullptr};
+    EnumChildWindows(WindowArg(argv[2]), FindControl, reinterpret_cast<LPARAM>(&search));
+    if (!search.found)
+        return 1;
+    printf("0x%lx\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetParent(search.found))));
+    return 0;
+}
+
+int Tab(int argc, char** argv)
+{
+    if (argc < 5)
+        return 2;
+    HWND tabs = DialogItem(argv);
+    if (!tabs)
+        return 1;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(tabs, TCM_SETCURFOCUS, Number(argv[4]), 0, SMTO_ABORTIFHUNG, 5000, &result) ? 0 : 1;
+}
+
+int Combo(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    HWND combo = DialogItem(argv);
+    if (!combo)
+        return 1;
+    LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    printf("%ld\n", static_cast<long>(SendMessageA(combo, CB_GETCURSEL, 0, 0)));
+    // Wine hands an ANSI caller the entries of another process's list in UTF-16;
+    // asked in UTF-16 they arrive whole.
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[1024] = L"";
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+        char text[2048] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        printf("%s\n", text);
+    }
+    return 0;
+}
+
+int Select(int argc, char** argv)
+{
+    if (argc < 5)
+        return 2;
+    HWND dialog = WindowArg(argv[2]);
+    int id = static_cast<int>(Number(argv[3]));
+    HWND combo = GetDlgItem(dialog, id);
+    if (!combo)
+        return 1;
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(atoi(argv[4])), 0);
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo),
+                               SMTO_ABORTIFHUNG, 5000, &result)
+               ? 0
+               : 1;
+}
+
+int SetText(int argc, char** argv)
+{
+    if (argc < 5)
+        return 2;
+    HWND control = DialogItem(argv);
+    return control && SetWindowTextA(control, argv[4]) ? 0 : 1;
+}
+
+int Visible(int argc, char** argv)
+{
+    if (argc < 4)
+        return 2;
+    HWND control = DialogItem(argv);
+    if (!control)
+        return 1;
+    printf("%d\n", IsWindowVisible(control) ? 1 : 0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: drive find|gone|send|post|click|press|text|enabled|list|count|keys|icon|icon-delete|register ...\n");
+        fprintf(stderr, "usage: drive find|gone|send|post|click|press|text|enabled|list|count|keys|icon|icon-delete|register|page|tab|combo|select|settext|visible ...\n");
         return 2;
     }
     const struct {
@@ -265,7 +369,8 @@ int main(int argc, char** argv)
         {"find", Find}, {"gone", Gone}, {"send", Send}, {"post", Post},
         {"click", Click}, {"press", Press}, {"text", Text}, {"enabled", Enabled}, {"list", List},
         {"count", Count}, {"keys", Keys}, {"icon", Icon}, {"icon-delete", IconDelete},
-        {"register", Register},
+        {"register", Register}, {"page", Page}, {"tab", Tab}, {"combo", Combo}, {"select", Select},
+        {"settext", SetText}, {"visible", Visible},
     };
     for (const auto& command : kCommands) {
         if (strcmp(argv[1], command.name) == 0) {

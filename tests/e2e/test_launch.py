@@ -3,7 +3,7 @@
 import os
 import unittest
 
-from tornel_e2e import (DRIVE_C, TORNEL_NAME, TornelCase, find_window, ini_value, wait_until,
+from tornel_e2e import (DRIVE_C, TORNEL_NAME, TornelCase, drive, find_window, ini_value, wait_until,
                         windows_file)
 
 BUTTON_INI = """[Main]
@@ -61,6 +61,12 @@ class LaunchTest(TornelCase):
     def test_show_is_forwarded_and_the_second_process_ends(self):
         resident = self.start_resident_process()
         second = self.start_tornel("/SHOW")
+        # The resident instance shows the Button manager; the second process waits
+        # until it is closed.
+        dialog = find_window("#32770", "Button manager...", 20000, visible=True)
+        self.assertIsNotNone(dialog, "the resident instance did not open the Button manager")
+        self.assertIsNone(second.poll())
+        drive("click", hex(dialog), 2)
         self.assertEqual(second.wait(timeout=30), 0)
         self.assertIsNone(resident.poll(), "the resident instance must keep running")
 

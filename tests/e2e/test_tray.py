@@ -7,7 +7,7 @@ import os
 import shutil
 import unittest
 
-from tornel_e2e import (DRIVE_C, MAKER_DIR, MENU_CLOSE, MENU_COPIER, MENU_KELMIO, MENU_SCANNER_TEST,
+from tornel_e2e import (DRIVE_C, MAKER_DIR, drive, MENU_CLOSE, MENU_COPIER, MENU_KELMIO, MENU_SCANNER_TEST,
                         REACQUIRE_SCANNER, RELEASE_SCANNER, TORNEL_NAME, TRAY_CALLBACK, TRAY_ICON_ID,
                         WM_CLOSE, WM_COMMAND, WM_LBUTTONDBLCLK, WM_NULL, TornelCase, choose_menu_item,
                         close_message_box, count_windows, delete_icon, dismiss_menu, find_window, icon_exists,
@@ -161,18 +161,18 @@ class MenuTest(TrayCase):
         dismiss_menu(menu)
         self.assertEqual(len(os.listdir(SCAN_FOLDER)), 1)
 
-    def test_double_click_and_show_command_leave_the_menu_usable(self):
-        # The Button manager's dialog is not part of this build: both requests find
-        # no template and return at once. What must hold is that the menu, which is
-        # suppressed while the dialog is open, works again afterwards.
+    def test_no_menu_while_the_button_manager_is_open(self):
         window = self.start_resident()
         post(window, TRAY_CALLBACK, TRAY_ICON_ID, WM_LBUTTONDBLCLK)
-        post(window, WM_COMMAND, 205, 0)
+        dialog = find_window("#32770", "Button manager...", 20000, visible=True)
+        self.assertIsNotNone(dialog, "a double click did not open the Button manager")
+        right_click_icon(window)
         self.settle(window)
-        if message_box(1000):
-            self.skipTest("the Button manager opened: this case is for a build without it")
+        self.assertIsNone(tray_menu(500), "the menu opened over the Button manager")
+        self.assertEqual(drive("click", hex(dialog), 2)[0], 0)
+        self.assertTrue(window_gone("#32770", "Button manager...", 20000))
         menu = open_tray_menu(window)
-        self.assertIsNotNone(menu, "the menu stayed suppressed after the Button manager request")
+        self.assertIsNotNone(menu, "the menu stayed suppressed after the Button manager closed")
         dismiss_menu(menu)
 
     def test_icon_comes_back_when_the_taskbar_starts_again(self):

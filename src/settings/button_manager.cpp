@@ -1,0 +1,274 @@
+// The Button manager dialog: four icon tabs, one page per button function, OK that
+// stores every page and the button settings, Cancel that puts the settings back.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "config/config.h"
+#include "i18n/i18n.h"
+#include "resource.h"
+#include "settings/pages.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr int kPageCount = 4;
+constexpr int kTabImageWidth = 35;
+constexpr int kTabImageHeight = 25;
+constexpr COLORREF kTabMaskColour = RGB(192, 192, 192);
+
+// The pages in tab order, with the tab's picture and tooltip.
+struct PageEntry {
+    int templateId;
+    DLGPROC procedure;
+    int bitmapId;
+    int tipId;
+};
+const PageEntry kPages[kPageCount] = {
+    {IDD_APPLICATION_PAGE, nullptr, IDB_TAB_APPLICATION, IDS_TIP_SCAN_APPLICATION},
+    {IDD_COPY_PAGE, nullptr, IDB_TAB_COPY, IDS_TIP_SCAN_PRINTER},
+    {IDD_MAIL_PAGE, nullptr, IDB_TAB_MAIL, IDS_TIP_SCAN_EMAIL},
+    {IDD_FOLDER_PAGE, nullptr, IDB_TAB_FOLDER, IDS_TIP_SCAN_FOLDER},
+};
+
+// One open dialog. Lives on the stack of RunButtonManager; window thread only.
+struct ManagerState {
+    HINSTANCE instance = nullptr;
+    HWND dialog = nullptr;
+    HWND pages[kPageCount] = {};
+    HIMAGELIST images = nullptr;
+    // The button settings as they were when the dialog opened, put back unless OK.
+    ButtonSetting saved[kButtonKindCount] = {};
+    // The text a tab's tooltip shows: the tooltip reads it after the handler returned.
+    char tabTip[kPageTextSize] = "";
+    wchar_t tabTipWide[kPageTextSize] = L"";
+};
+
+// The open dialog's state, for a second request and for the program's end.
+ManagerState* g_open = nullptr;
+
+ManagerState* StateOf(HWND dialog)
+{
+    return reinterpret_cast<ManagerState*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+}
+
+HIMAGELIST CreateTabImages(HINSTANCE instance)
+{
+    HIMAGELIST images = ImageList_Create(kTabImageWidth, kTabImageHeight, ILC_COLOR32 | ILC_MASK, 16, 16);
+    if (!images)
+        return nullptr;
+    for (const PageEntry& page : kPages) {
+        HBITMAP bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(page.bitmapId));
+        if (!bitmap)
+            continue;
+        ImageList_AddMasked(images, bitmap, kTabMaskColour);
+        DeleteObject(bitmap);
+    }
+    ImageList_SetBkColor(images, CLR_NONE);
+    return images;
+}
+
+void SetButtonTexts(HWND dialog)
+{
+    char text[kPageTextSize];
+    GetLocalizedText(IDS_MENU_PUSH_BUTTON, text);
+    SetWindowTextA(dialog, text);
+    const ControlText kButtons[] = {{IDOK, IDS_DLG_BUTTON_OK}, {IDCANCEL, IDS_DLG_BUTTON_CANCEL}};
+    SetControlTexts(dialog, kButtons);
+    const int kFontControls[] = {IDOK, IDCANCEL};
+    ApplyLanguageFont(dialog, kFontControls);
+}
+
+void InsertTabs(HWND tabs, HIMAGELIST images)
+{
+    if (images)
+        SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    for (int index = 0; index < kPageCount; ++index) {
+        TCITEMA item = {};
+        item.mask = TCIF_IMAGE;
+        item.iImage = index;
+        SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+// In the middle of the screen's work area, the size unchanged.
+void CentreDialog(HWND dialog)
+{
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    MoveWindow(dialog, (GetSystemMetrics(SM_CXFULLSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYFULLSCREEN) - height) / 2, width, height, TRUE);
+}
+
+// Inside the tab control's frame, below the row of tabs.
+RECT PageRectangle(HWND dialog, HWND tabs)
+{
+    RECT frame;
+    GetWindowRect(tabs, &frame);
+    POINT origin = {frame.left + 5, frame.top + 33};
+    ScreenToClient(dialog, &origin);
+    return RECT{origin.x, origin.y, origin.x + (frame.right - frame.left) - 10,
+                origin.y + (frame.bottom - frame.top) - 40};
+}
+
+// The pages sit above the tab control in the z-order, so it never paints over them.
+void CreatePages(ManagerState& state, const RECT& place)
+{
+    for (int index = 0; index < kPageCount; ++index) {
+        const PageEntry& entry = kPages[index];
+        // A page not built yet leaves its tab empty.
+        if (!entry.procedure)
+            continue;
+        HWND page = LocalizedCreateDialog(state.instance, MAKEINTRESOURCEA(entry.templateId), state.dialog,
+                                          entry.procedure);
+        state.pages[index] = page;
+        if (page)
+            SetWindowPos(page, HWND_TOP, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                         0);
+    }
+}
+
+void ShowPage(const ManagerState& state, int shown)
+{
+    for (int index = 0; index < kPageCount; ++index) {
+        if (state.pages[index])
+            ShowWindow(state.pages[index], index == shown ? SW_SHOWNORMAL : SW_HIDE);
+    }
+}
+
+void AddButtonTooltips(HWND dialog)
+{
+    HWND tooltips = CreatePageTooltips(dialog);
+    const ControlText kTips[] = {{IDOK, IDS_TIP_OK}, {IDCANCEL, IDS_TIP_CANCEL}};
+    AddControlTools(tooltips, dialog, kTips);
+}
+
+// ---- Message handlers --------------------------------------------------------------
+
+INT_PTR OnInitDialog(HWND dialog, ManagerState* state)
+{
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    state->dialog = dialog;
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
+    InitCommonControlsEx(&classes);
+    state->images = CreateTabImages(state->instance);
+    SetButtonTexts(dialog);
+    HWND tabs = GetDlgItem(dialog, IDC_MANAGER_TABS);
+    InsertTabs(tabs, state->images);
+    CentreDialog(dialog);
+    CreatePages(*state, PageRectangle(dialog, tabs));
+    ShowPage(*state, 0);
+    ShowWindow(dialog, SW_SHOW);
+    AddButtonTooltips(dialog);
+    return TRUE;
+}
+
+// A tab's tooltip asks for its text with the tab's index as the id.
+void SupplyTabTip(ManagerState& state, LPARAM notification)
+{
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(notification);
+    UINT_PTR index = header->idFrom;
+    state.tabTip[0] = '\0';
+    if (index < static_cast<UINT_PTR>(kPageCount))
+        GetLocalizedText(kPages[index].tipId, state.tabTip);
+    if (header->code == TTN_GETDISPINFOW) {
+        MultiByteToWideChar(CP_ACP, 0, state.tabTip, -1, state.tabTipWide, kPageTextSize);
+        reinterpret_cast<NMTTDISPINFOW*>(notification)->lpszText = state.tabTipWide;
+    } else {
+        reinterpret_cast<NMTTDISPINFOA*>(notification)->lpszText = state.tabTip;
+    }
+}
+
+INT_PTR OnNotify(HWND dialog, LPARAM notification)
+{
+    ManagerState* state = StateOf(dialog);
+    if (!state)
+        return FALSE;
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(notification);
+    if (header->idFrom == IDC_MANAGER_TABS && header->code == TCN_SELCHANGE) {
+        LRESULT selected = SendDlgItemMessageA(dialog, IDC_MANAGER_TABS, TCM_GETCURSEL, 0, 0);
+        if (selected >= 0 && selected < kPageCount)
+            ShowPage(*state, static_cast<int>(selected));
+        return TRUE;
+    }
+    if (IsTooltipTextRequest(notification)) {
+        SupplyTabTip(*state, notification);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// Every page stores what it shows before the settings are written.
+void OnOk(HWND dialog)
+{
+    ManagerState* state = StateOf(dialog);
+    if (state) {
+        for (HWND& page : state->pages) {
+            if (!page)
+                continue;
+            SendMessageA(page, WM_SAVEPAGE, 0, 0);
+            DestroyWindow(page);
+            page = nullptr;
+        }
+    }
+    EndDialog(dialog, 1);
+    SaveButtonSettings();
+}
+
+INT_PTR OnCommand(HWND dialog, WPARAM wParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        OnOk(dialog);
+        return TRUE;
+    case IDCANCEL:
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK ButtonManagerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(dialog, reinterpret_cast<ManagerState*>(lParam));
+    case WM_NOTIFY:
+        return OnNotify(dialog, lParam);
+    case WM_COMMAND:
+        return OnCommand(dialog, wParam);
+    case WM_CLOSE:
+        EndDialog(dialog, 0);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR RunButtonManager(HINSTANCE instance, HWND owner)
+{
+    ManagerState state;
+    state.instance = instance;
+    CopyButtonSettings(state.saved);
+    g_open = &state;
+    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_BUTTON_MANAGER), owner, ButtonManagerProc,
+                                     reinterpret_cast<LPARAM>(&state));
+    g_open = nullptr;
+    if (result != 1)
+        RestoreButtonSettings(state.saved);
+    if (state.images)
+        ImageList_Destroy(state.images);
+    return result;
+}
+
+HWND ButtonManagerWindow() { return g_open ? g_open->dialog : nullptr; }
+
+void AbandonButtonManagerEdits()
+{
+    if (g_open)
+        RestoreButtonSettings(g_open->saved);
+}

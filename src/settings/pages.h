@@ -1,0 +1,106 @@
+// What the Button manager's pages share: their construction (fonts, texts,
+// tooltips), the lists of scan settings and destinations, and the save of the scan
+// settings. Window thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "config/config.h"
+
+// The page procedures, created by the Button manager through the localized-template
+// path with the page templates 104, 119, 120 and 121.
+INT_PTR CALLBACK ApplicationPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK CopyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK MailPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK FolderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The Add-application dialog (template 126): 1 when an application was added.
+INT_PTR RunAddApplicationDialog(HWND page);
+
+// ---- Construction -----------------------------------------------------------------
+
+// A control and the localized text it shows.
+struct ControlText {
+    int control;
+    int text;
+};
+
+// The language key of the scanner software: when it exists, labels and buttons
+// are drawn in the stock system font.
+bool LanguageKeyExists();
+// Gives the listed controls the stock system font when the language key exists.
+void ApplyLanguageFont(HWND page, const int* controls, size_t count);
+template <size_t N>
+void ApplyLanguageFont(HWND page, const int (&controls)[N])
+{
+    ApplyLanguageFont(page, controls, N);
+}
+void SetControlTexts(HWND page, const ControlText* texts, size_t count);
+template <size_t N>
+void SetControlTexts(HWND page, const ControlText (&texts)[N])
+{
+    SetControlTexts(page, texts, N);
+}
+
+// The page's tooltip window, owned by the page (it goes when the page goes).
+HWND CreatePageTooltips(HWND owner);
+// A tool for a control; a null text is asked of the owner when shown (TTN_GETDISPINFO).
+void AddControlTool(HWND tooltips, HWND owner, int control, const char* text);
+// One tool per listed control with its localized text; the tooltip keeps a copy.
+void AddControlTools(HWND tooltips, HWND owner, const ControlText* tips, size_t count);
+template <size_t N>
+void AddControlTools(HWND tooltips, HWND owner, const ControlText (&tips)[N])
+{
+    AddControlTools(tooltips, owner, tips, N);
+}
+// Answers a tooltip's request for text with a control's current text, cut to the
+// notification's own 80-character field, which outlives the handler.
+void SupplyControlText(LPARAM notification, HWND control);
+// True for the request-for-text notification in either character set.
+bool IsTooltipTextRequest(LPARAM notification);
+
+// ---- Lists --------------------------------------------------------------------------
+
+// The selected position of a list, -1 when nothing is selected.
+int SelectedPosition(HWND page, int control);
+// Selects a position; one outside the list selects nothing.
+void SelectPosition(HWND page, int control, int position);
+int AddListText(HWND page, int control, const char* text);
+// The selected entry's text (empty when nothing is selected).
+void SelectedText(HWND page, int control, char* out, size_t size);
+
+// The ids of a page's four scan-setting lists.
+struct ScanListIds {
+    int doc;
+    int res;
+    int bri;
+    int area;
+};
+
+// What one page edits: its ButtonKind, its function section (the lists' filters)
+// and the section whose "DefaultArea" holds its scan area.
+struct PageKind {
+    int kind;
+    const char* section;
+    const char* areaSection;
+    ScanListIds lists;
+};
+
+// Fills the document-type, resolution, brightness and scan-area lists from the
+// section and the kind's ButtonSettings entry; the scan area comes from the area
+// section's "DefaultArea" and is stored in ButtonSettings (memory only).
+void FillScanSettingLists(HWND page, const PageKind& pageKind);
+// Stores the four lists' positions in the kind's ButtonSettings entry and the scan
+// area as "DefaultArea" of the area section.
+void StoreScanSettings(HWND page, const PageKind& pageKind);
+
+// Fills a page's destination control from the section's "Component".
+void FillDestinationList(const char* section, HWND page, int control, int currentValue);
+// The name of the entry at a 1-based position of the section's destination list.
+void GetDestinationName(const char* section, int position, char (&out)[256]);
+
+constexpr size_t kPageTextSize = 260;
+

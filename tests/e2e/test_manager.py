@@ -1,0 +1,130 @@
+"""The Button manager: the dialog, its pages and what they store, driven from outside
+the real Tornel.exe. Tabs are switched with TCM_SETCURFOCUS (a notification sent
+from another process does not arrive under Wine); a button that opens a modal
+dialog is posted."""
+
+import configparser
+import os
+import shutil
+import unittest
+
+from tornel_e2e import (DRIVE_C, SOURCE, TORNEL_NAME, TRAY_CALLBACK, TRAY_ICON_ID, WM_COMMAND, WM_LBUTTONDBLCLK,
+                        WM_NULL, TornelCase, count_windows, drive, find_window, ini_value, post, read_ini, send,
+                        wait_until, window_gone_handle)
+
+TITLE = "Button manager..."  # the English localization's MenuPushButton
+TABS = 1000
+IDOK, IDCANCEL = 1, 2
+APPLICATION_TAB, COPY_TAB, MAIL_TAB, FOLDER_TAB = range(4)
+
+FOLDER_LIST, FOLDER_RES, FOLDER_ADD = 149, 151, 157
+
+FOLDER = os.path.join(DRIVE_C, "e2e_manager")
+USER_KEYS = r"""
+[MyFolder]
+Num=1
+Folder1=C:\e2e_manager\
+Default=1
+"""
+
+
+def installed_config():
+    with open(os.path.join(SOURCE, "data", "kmconfig.ini")) as f:
+        return f.read()
+
+
+class ManagerCase(TornelCase):
+    """Tornel with the installed configuration and a few user keys, the dialog open."""
+
+    user_keys = USER_KEYS
+
+    def setUp(self):
+        super().setUp()
+        shutil.rmtree(FOLDER, ignore_errors=True)
+        os.makedirs(FOLDER)
+        self.addCleanup(shutil.rmtree, FOLDER, True)
+        self.write_windows_ini("Button.InI", "[Main]\n")
+        self.config = self.write_windows_ini("kmconfig.ini", self.merged_config())
+
+    def merged_config(self):
+        """The installed file with the user keys laid over it, one section each."""
+        merged = configparser.RawConfigParser(strict=False, interpolation=None)
+        merged.optionxform = str
+        merged.read_string(installed_config())
+        user = configparser.RawConfigParser(strict=False, interpolation=None)
+        user.optionxform = str
+        user.read_string(self.user_keys)
+        for section in user.sections():
+            if not merged.has_section(section):
+                merged.add_section(section)
+            for key, value in user.items(section):
+                merged.set(section, key, value)
+        return "".join(f"[{s}]\n" + "".join(f"{k}={v}\n" for k, v in merged.items(s)) for s in merged.sections())
+
+    def open_manager(self, *args):
+        self.start_tornel("/SHOW", *args)
+        dialog = find_window("#32770", TITLE, 20000, visible=True)
+        self.assertIsNotNone(dialog, "the Button manager did not open")
+        return dialog
+
+    def page(self, dialog, tab, control):
+        """The page of a tab, once shown: the visible page that holds the control."""
+        self.assertEqual(drive("tab", hex(dialog), TABS, tab)[0], 0)
+        status, out = wait_until(lambda: (lambda r: r if r[0] == 0 else None)(drive("page", hex(dialog), control)),
+                                 10, f"the page of tab {tab}")
+        return int(out, 16)
+
+    def close(self, dialog, button=IDOK):
+        self.assertEqual(drive("click", hex(dialog), button)[0], 0)
+        window_gone_handle(dialog, 20000)
+
+    def combo(self, page, control):
+        """(selected position, entries) of a list."""
+        status, out = drive("combo", hex(page), control)
+        self.assertEqual(status, 0)
+        lines = out.split("\n")
+        return int(lines[0]), lines[1:] if len(lines) > 1 and lines[1:] != [""] else []
+
+    def select(self, page, control, position):
+        self.assertEqual(drive("select", hex(page), control, position)[0], 0)
+
+    def value(self, section, key):
+        return ini_value(self.config, section, key)
+
+    def config_bytes(self):
+        with open(self.config, "rb") as f:
+            return f.read()
+
+
+class DialogTest(ManagerCase):
+    def test_ok_stores_every_page_and_all_button_settings(self):
+        dialog = self.open_manager()
+        self.close(dialog, IDOK)
+        tornel = read_ini(self.config)["Tornel"]
+        for kind in range(15):
+            for field in ("Doc", "Res", "Bri", "Org", "Area"):
+                self.assertIn(f"{field}{kind}".lower(), tornel, f"{field}{kind} was not written")
+        self.assertEqual(tornel["scantopoint"], "0")
+        self.assertEqual(tornel["res14"], "2", "the folder's resolution comes from DefRes")
+
+    def test_escape_stores_nothing(self):
+        dialog = self.open_manager()
+        before = self.config_bytes()
+        drive("keys", hex(dialog), "escape")
+        window_gone_handle(dialog, 20000)
+        self.assertEqual(self.config_bytes(), before)
+
+    def test_a_second_request_brings_the_open_dialog_forward(self):
+        self.open_manager()
+        resident = find_window(TORNEL_NAME, TORNEL_NAME, 5000)
+        # Another instance's "/SHOW" returns at once; a double click on the icon, too.
+        second = self.start_tornel("/SHOW")
+        self.assertEqual(second.wait(timeout=30), 0)
+        post(resident, TRAY_CALLBACK, TRAY_ICON_ID, WM_LBUTTONDBLCLK)
+        post(resident, WM_COMMAND, 205, 0)
+        self.assertIsNotNone(send(resident, WM_NULL), "Tornel stopped answering")
+        self.assertEqual(count_windows("#32770", TITLE, visible=True), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
