@@ -27,7 +27,7 @@ const PageEntry kPages[kPageCount] = {
     {IDD_APPLICATION_PAGE, nullptr, IDB_TAB_APPLICATION, IDS_TIP_SCAN_APPLICATION},
     {IDD_COPY_PAGE, nullptr, IDB_TAB_COPY, IDS_TIP_SCAN_PRINTER},
     {IDD_MAIL_PAGE, nullptr, IDB_TAB_MAIL, IDS_TIP_SCAN_EMAIL},
-    {IDD_FOLDER_PAGE, nullptr, IDB_TAB_FOLDER, IDS_TIP_SCAN_FOLDER},
+    {IDD_FOLDER_PAGE, FolderPageProc, IDB_TAB_FOLDER, IDS_TIP_SCAN_FOLDER},
 };
 
 // One open dialog. Lives on the stack of RunButtonManager; window thread only.

@@ -104,3 +104,7 @@ void GetDestinationName(const char* section, int position, char (&out)[256]);
 
 constexpr size_t kPageTextSize = 260;
 
+// The shell's folder browser, owned by the page, opened on startFolder (or the
+// desktop when null). The choice as a file-system path with a closing backslash
+// (empty for a choice that has none); false when the browser was cancelled.
+bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH]);

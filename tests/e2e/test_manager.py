@@ -105,11 +105,19 @@ class DialogTest(ManagerCase):
             for field in ("Doc", "Res", "Bri", "Org", "Area"):
                 self.assertIn(f"{field}{kind}".lower(), tornel, f"{field}{kind} was not written")
         self.assertEqual(tornel["scantopoint"], "0")
+        # Each page's own keys, from what it showed; an absent scan area is A4.
+        expected = [("MyFolder", "Default", "1"), ("MyFolder", "DefaultArea", "0")]
+        for section, key, value in expected:
+            with self.subTest(key=f"{section}/{key}"):
+                self.assertEqual(self.value(section, key), value)
+        self.assertEqual(tornel["area14"], "0")
         self.assertEqual(tornel["res14"], "2", "the folder's resolution comes from DefRes")
 
     def test_escape_stores_nothing(self):
         dialog = self.open_manager()
         before = self.config_bytes()
+        page = self.page(dialog, FOLDER_TAB, FOLDER_RES)
+        self.select(page, FOLDER_RES, 3)
         drive("keys", hex(dialog), "escape")
         window_gone_handle(dialog, 20000)
         self.assertEqual(self.config_bytes(), before)
@@ -124,6 +132,23 @@ class DialogTest(ManagerCase):
         post(resident, WM_COMMAND, 205, 0)
         self.assertIsNotNone(send(resident, WM_NULL), "Tornel stopped answering")
         self.assertEqual(count_windows("#32770", TITLE, visible=True), 1)
+
+
+class FolderPageTest(ManagerCase):
+    def test_added_folder_is_appended_selected_and_kept(self):
+        dialog = self.open_manager()
+        page = self.page(dialog, FOLDER_TAB, FOLDER_LIST)
+        self.assertEqual(drive("click", hex(page), FOLDER_ADD)[0], 0)
+        browser = find_window("#32770", "Browse for Folder", 20000, visible=True)
+        self.assertIsNotNone(browser, "the folder browser did not open")
+        # It opens on the current default folder: OK adds that folder a second time.
+        self.assertEqual(drive("click", hex(browser), IDOK)[0], 0)
+        window_gone_handle(browser, 20000)
+        self.assertEqual(self.combo(page, FOLDER_LIST), (1, ["C:\\e2e_manager\\", "C:\\e2e_manager\\"]))
+        # Written at once: Cancel keeps it, and it is the default.
+        self.close(dialog, IDCANCEL)
+        for key, value in (("Num", "2"), ("Default", "2"), ("Folder2", "C:\\e2e_manager\\")):
+            self.assertEqual(self.value("MyFolder", key), value)
 
 
 if __name__ == "__main__":
