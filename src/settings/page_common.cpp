@@ -18,8 +18,6 @@
 namespace {
 
 constexpr char kLanguageKey[] = "SOFTWARE\\KELMIO\\LANGUAGE";
-// The tooltip structure as the tools are added: 44 bytes, with lParam.
-constexpr UINT kToolInfoSize = 44;
 // The fixed entry of the "MGI PhotoSuite" destination kind.
 constexpr char kMgiEntry[] = "MGI PhotoSuit LE";
 // Room for a tooltip text in the request notification, terminator included.

@@ -45,6 +45,9 @@ void SetControlTexts(HWND page, const ControlText (&texts)[N])
     SetControlTexts(page, texts, N);
 }
 
+// The size a tool is added with: the structure of 44 bytes, with lParam.
+constexpr UINT kToolInfoSize = 44;
+
 // The page's tooltip window, owned by the page (it goes when the page goes).
 HWND CreatePageTooltips(HWND owner);
 // A tool for a control; a null text is asked of the owner when shown (TTN_GETDISPINFO).

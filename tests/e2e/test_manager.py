@@ -8,9 +8,9 @@ import os
 import shutil
 import unittest
 
-from tornel_e2e import (DRIVE_C, SOURCE, TORNEL_NAME, TRAY_CALLBACK, TRAY_ICON_ID, WM_COMMAND, WM_LBUTTONDBLCLK,
+from tornel_e2e import (BIN, DRIVE_C, SOURCE, TORNEL_NAME, TRAY_CALLBACK, TRAY_ICON_ID, WM_COMMAND, WM_DESTROY, WM_LBUTTONDBLCLK,
                         WM_NULL, TornelCase, count_windows, drive, find_window, ini_value, post, read_ini, send,
-                        wait_until, window_gone_handle)
+                        wait_until, window_gone_handle, windows_path, wine)
 
 TITLE = "Button manager..."  # the English localization's MenuPushButton
 TABS = 1000
@@ -18,6 +18,9 @@ IDOK, IDCANCEL = 1, 2
 APPLICATION_TAB, COPY_TAB, MAIL_TAB, FOLDER_TAB = range(4)
 
 FOLDER_LIST, FOLDER_RES, FOLDER_ADD = 149, 151, 157
+COPY_RES, COPY_PRINTER, COPY_SETUP = 128, 131, 132
+SETUP_PRINTERS = 1136  # the printer list of the system's print setup dialog
+NO_PRINTER = "No printer is installed. Please install a printer first."
 
 FOLDER = os.path.join(DRIVE_C, "e2e_manager")
 USER_KEYS = r"""
@@ -113,14 +116,23 @@ class DialogTest(ManagerCase):
         self.assertEqual(tornel["area14"], "0")
         self.assertEqual(tornel["res14"], "2", "the folder's resolution comes from DefRes")
 
-    def test_escape_stores_nothing(self):
+    def test_escape_stores_nothing_and_cancel_puts_the_settings_back(self):
         dialog = self.open_manager()
         before = self.config_bytes()
-        page = self.page(dialog, FOLDER_TAB, FOLDER_RES)
-        self.select(page, FOLDER_RES, 3)
         drive("keys", hex(dialog), "escape")
         window_gone_handle(dialog, 20000)
         self.assertEqual(self.config_bytes(), before)
+        # The Copy page stores its scan settings in memory at every command; Cancel
+        # takes them back, so what the program saves when it ends is the old value.
+        resident = find_window(TORNEL_NAME, TORNEL_NAME, 5000)
+        post(resident, WM_COMMAND, 205, 0)
+        dialog = find_window("#32770", TITLE, 20000, visible=True)
+        page = self.page(dialog, COPY_TAB, COPY_RES)
+        self.select(page, COPY_RES, 3)
+        self.close(dialog, IDCANCEL)
+        send(resident, WM_DESTROY)
+        wait_until(lambda: self.value("Tornel", "Res0"), 20, "the settings saved at the end")
+        self.assertEqual(self.value("Tornel", "Res0"), "2", "the Copy section's DefRes")
 
     def test_a_second_request_brings_the_open_dialog_forward(self):
         self.open_manager()
@@ -149,6 +161,44 @@ class FolderPageTest(ManagerCase):
         self.close(dialog, IDCANCEL)
         for key, value in (("Num", "2"), ("Default", "2"), ("Folder2", "C:\\e2e_manager\\")):
             self.assertEqual(self.value("MyFolder", key), value)
+
+
+class CopyPageTest(ManagerCase):
+    def printers(self, *args):
+        return wine(os.path.join(BIN, "add_test_printer.exe"), *args).stdout.split()
+
+    def add_printer(self, name, *flags):
+        self.printers("add", name, windows_path(os.path.join(FOLDER, name + ".ps")), *flags)
+        self.addCleanup(self.printers, "delete", name)
+
+    def test_without_printers_a_command_stores_no_printer_name(self):
+        self.assertEqual(self.printers("list"), [], "the test prefix should have no printers")
+        dialog = self.open_manager()
+        page = self.page(dialog, COPY_TAB, COPY_RES)
+        self.assertEqual(drive("text", hex(page), COPY_PRINTER), (0, NO_PRINTER))
+        self.assertEqual(drive("visible", hex(page), COPY_SETUP), (0, "0"))
+        self.select(page, COPY_RES, 3)
+        # The command stored the page at once, but the message is no printer's name.
+        self.assertEqual(self.value("Printer", "DefaultArea"), "0")
+        self.assertIsNone(self.value("Tornel_Printer", "PrinterName0"))
+        self.close(dialog, IDCANCEL)
+
+    def test_printer_chosen_in_setup_is_stored_at_once_and_kept(self):
+        self.add_printer("ManagerFirst", "/default")
+        self.add_printer("ManagerSecond")
+        dialog = self.open_manager()
+        page = self.page(dialog, COPY_TAB, COPY_SETUP)
+        self.assertEqual(drive("text", hex(page), COPY_PRINTER), (0, "ManagerFirst"))
+        self.assertEqual(drive("click", hex(page), COPY_SETUP)[0], 0)
+        setup = find_window("#32770", "Print Setup", 20000, visible=True)
+        self.assertIsNotNone(setup, "the print setup dialog did not open")
+        _, names = self.combo(setup, SETUP_PRINTERS)
+        self.select(setup, SETUP_PRINTERS, names.index("ManagerSecond"))
+        self.assertEqual(drive("click", hex(setup), IDOK)[0], 0)
+        window_gone_handle(setup, 30000)
+        self.assertEqual(drive("text", hex(page), COPY_PRINTER), (0, "ManagerSecond"))
+        self.close(dialog, IDCANCEL)
+        self.assertEqual(self.value("Tornel_Printer", "PrinterName0"), "ManagerSecond")
 
 
 if __name__ == "__main__":
