@@ -37,7 +37,7 @@ extern const MailSystemInfo kMailSystems[kMailSystemCount];
 const MailSystemInfo* FindMailSystem(const char* identifier);
 // ORs the identifier's bit into the mask; an unknown identifier changes nothing.
 void MailSystemBit(uint32_t* mask, const char* identifier);
-// The number of set bits of the installed mask, from bit 1 up to 512, up to and
+// The number of set bits of the installed mask, from bit 1 up to 1024, up to and
 // including the first bit also set in defaultBits; when none matches, the number of
 // all installed bits among those.
 int32_t MailSystemPositionIn(uint32_t installed, uint32_t defaultBits);

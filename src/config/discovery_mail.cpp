@@ -30,8 +30,9 @@ const MailSystemInfo kMailSystems[kMailSystemCount] = {
 namespace {
 
 constexpr char kMailSection[] = "EmailSystem";
-// The position counts only the ten oldest systems (bits 1 to 512).
-constexpr uint32_t kLastPositionBit = 512;
+// The position counts every system the Mail page lists (bits 1 to 1024), so that
+// a position names the same entry in the list and in "DefaultMailSystem".
+constexpr uint32_t kLastPositionBit = 1024;
 
 // A detectable client: its open command, and where the program path in it ends.
 struct MailClientKey {

@@ -19,6 +19,7 @@ APPLICATION_TAB, COPY_TAB, MAIL_TAB, FOLDER_TAB = range(4)
 
 FOLDER_LIST, FOLDER_RES, FOLDER_ADD = 149, 151, 157
 COPY_RES, COPY_PRINTER, COPY_SETUP = 128, 131, 132
+MAIL_LIST = 138
 SETUP_PRINTERS = 1136  # the printer list of the system's print setup dialog
 NO_PRINTER = "No printer is installed. Please install a printer first."
 
@@ -199,6 +200,40 @@ class CopyPageTest(ManagerCase):
         self.assertEqual(drive("text", hex(page), COPY_PRINTER), (0, "ManagerSecond"))
         self.close(dialog, IDCANCEL)
         self.assertEqual(self.value("Tornel_Printer", "PrinterName0"), "ManagerSecond")
+
+
+# Mail clients as discovery finds them: (client key, command key, a command naming an
+# existing program).
+MAIL_CLIENTS = (
+    (r"HKLM\Software\Clients\Mail\Eudora", r"shell\open\command", r"C:\windows\notepad.exe"),
+    (r"HKLM\Software\Clients\Mail\Netscape Messenger", r"protocols\mailto\shell\open\command",
+     r'C:\windows\notepad.exe "%1"'),
+)
+
+
+class MailPageTest(ManagerCase):
+    # The stored position names the first system; the identifier names Netscape.
+    user_keys = USER_KEYS + """
+[Mail]
+DefaultMailSystem=1
+[EmailSystem]
+Default=NetscapeMessenger
+"""
+
+    def setUp(self):
+        super().setUp()
+        for client, command_key, command in MAIL_CLIENTS:
+            wine("reg", "add", client + "\\" + command_key, "/ve", "/d", command, "/f")
+            self.addCleanup(wine, "reg", "delete", client, "/f", check=False)
+
+    def test_chosen_by_identifier_and_stored_both_ways(self):
+        dialog = self.open_manager()
+        page = self.page(dialog, MAIL_TAB, MAIL_LIST)
+        self.assertEqual(self.combo(page, MAIL_LIST), (1, ["Eudora", "Netscape"]))
+        self.select(page, MAIL_LIST, 0)
+        self.close(dialog, IDOK)
+        self.assertEqual(self.value("EmailSystem", "Default"), "QUALCOMMEudoraPro")
+        self.assertEqual(self.value("Mail", "DefaultMailSystem"), "1")
 
 
 if __name__ == "__main__":

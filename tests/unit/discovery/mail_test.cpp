@@ -183,7 +183,7 @@ TEST(MailSystems, PositionOfTheDefault)
     EXPECT_EQ(MailSystemPositionIn(1 | 16 | 512, 512), 3);
     EXPECT_EQ(MailSystemPositionIn(260, 0), 2) << "no match: every installed bit counts";
     EXPECT_EQ(MailSystemPositionIn(260, 16), 2);
-    EXPECT_EQ(MailSystemPositionIn(1024 | 4, 1024), 1) << "bit 1024 is not examined";
+    EXPECT_EQ(MailSystemPositionIn(1024 | 4, 1024), 2) << "bit 1024 counts as in the Mail page's list";
     EXPECT_EQ(MailSystemPositionIn(0, 4), 0);
 }
 
