@@ -2,6 +2,7 @@
 // scan settings, and the discovery of applications, printers and mail clients.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -35,6 +36,12 @@ void RestoreButtonSettings(const ButtonSetting (&saved)[kButtonKindCount]);
 // window thread (application discovery, the Button manager); read by the window
 // thread and by the dispatching thread of a job (scan to application, OCR).
 extern int32_t DefaultAppIndex;
+
+// The OCR language: a position in the Application page's language list (4 Traditional
+// Chinese, 5 Simplified Chinese). 0 at start; set from "Language" of
+// "Tornel_Application" by the Application page (window thread); read by OCR on the
+// dispatching thread.
+extern std::atomic<int32_t> OcrLanguage;
 
 // ---- Files in the Windows directory ----------------------------------------------
 
@@ -152,6 +159,12 @@ bool FileExists(const char* path);
 // Copies ApName<index> into ApName0 and rewrites DefaultID from DefaultAppIndex,
 // which the caller sets to index beforehand.
 void SelectDefaultApplication(int32_t index);
+
+// Removes entry index (1..NumAp) of "Tornel_Application": the later entries move
+// down one place, the former last keys are deleted and NumAp shrinks by one.
+// DefaultAppIndex keeps naming the same entry (entry 1 when the default itself was
+// removed), and ApName0 and DefaultID follow it. False for an index outside the list.
+bool RemoveApplicationEntry(int32_t index);
 
 // The discovery of printers and mail clients that refreshes the file at start-up.
 #include "config/discovery.h"

@@ -8,6 +8,7 @@
 #include "config/config.h"
 
 int32_t DefaultAppIndex = 1;
+std::atomic<int32_t> OcrLanguage{0};
 
 namespace {
 
@@ -218,4 +219,23 @@ void SelectDefaultApplication(int32_t index)
     char name[1024];
     ReadIniIndexedString(kConfigFileName, kApplicationSection, "ApName", index, " ", name);
     WriteApplicationEntry(name, nullptr, 0);
+}
+
+bool RemoveApplicationEntry(int32_t index)
+{
+    int count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+    if (index < 1 || index > count)
+        return false;
+    RemoveListEntry(kApplicationSection, "ApName", "ApFileName", index, count);
+    WriteIniInt(kConfigFileName, kApplicationSection, "NumAp", count - 1);
+    if (index < DefaultAppIndex)
+        --DefaultAppIndex;
+    else if (index == DefaultAppIndex)
+        DefaultAppIndex = 1;
+    // With no entry left, the default names none.
+    if (count > 1)
+        SelectDefaultApplication(DefaultAppIndex);
+    else
+        WriteApplicationEntry("", nullptr, 0);
+    return true;
 }

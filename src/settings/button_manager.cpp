@@ -24,7 +24,7 @@ struct PageEntry {
     int tipId;
 };
 const PageEntry kPages[kPageCount] = {
-    {IDD_APPLICATION_PAGE, nullptr, IDB_TAB_APPLICATION, IDS_TIP_SCAN_APPLICATION},
+    {IDD_APPLICATION_PAGE, ApplicationPageProc, IDB_TAB_APPLICATION, IDS_TIP_SCAN_APPLICATION},
     {IDD_COPY_PAGE, CopyPageProc, IDB_TAB_COPY, IDS_TIP_SCAN_PRINTER},
     {IDD_MAIL_PAGE, MailPageProc, IDB_TAB_MAIL, IDS_TIP_SCAN_EMAIL},
     {IDD_FOLDER_PAGE, FolderPageProc, IDB_TAB_FOLDER, IDS_TIP_SCAN_FOLDER},
@@ -117,9 +117,6 @@ void CreatePages(ManagerState& state, const RECT& place)
 {
     for (int index = 0; index < kPageCount; ++index) {
         const PageEntry& entry = kPages[index];
-        // A page not built yet leaves its tab empty.
-        if (!entry.procedure)
-            continue;
         HWND page = LocalizedCreateDialog(state.instance, MAKEINTRESOURCEA(entry.templateId), state.dialog,
                                           entry.procedure);
         state.pages[index] = page;

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr char kLanguageKey[] = "SOFTWARE\\KELMIO\\LANGUAGE";
 // The fixed entry of the "MGI PhotoSuite" destination kind.
 constexpr char kMgiEntry[] = "MGI PhotoSuit LE";
 // Room for a tooltip text in the request notification, terminator included.

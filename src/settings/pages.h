@@ -28,8 +28,9 @@ struct ControlText {
     int text;
 };
 
-// The language key of the scanner software: when it exists, labels and buttons
-// are drawn in the stock system font.
+// The language key of the scanner software (HKEY_LOCAL_MACHINE): when it exists,
+// labels and buttons are drawn in the stock system font.
+constexpr char kLanguageKey[] = "SOFTWARE\\KELMIO\\LANGUAGE";
 bool LanguageKeyExists();
 // Gives the listed controls the stock system font when the language key exists.
 void ApplyLanguageFont(HWND page, const int* controls, size_t count);

@@ -17,6 +17,8 @@ TABS = 1000
 IDOK, IDCANCEL = 1, 2
 APPLICATION_TAB, COPY_TAB, MAIL_TAB, FOLDER_TAB = range(4)
 
+APP_DOC_LABEL, APP_LIST, APP_DOC, APP_RES, APP_LANGUAGE, APP_ADD, APP_REMOVE = 1006, 1010, 1011, 1012, 1015, 1016, 1017
+ADD_NAME, ADD_PATH = 1024, 1025
 FOLDER_LIST, FOLDER_RES, FOLDER_ADD = 149, 151, 157
 COPY_RES, COPY_PRINTER, COPY_SETUP = 128, 131, 132
 MAIL_LIST = 138
@@ -24,12 +26,18 @@ SETUP_PRINTERS = 1136  # the printer list of the system's print setup dialog
 NO_PRINTER = "No printer is installed. Please install a printer first."
 
 FOLDER = os.path.join(DRIVE_C, "e2e_manager")
+APPLICATIONS = ["Recorder", "Scratch", "Windows Paint", "Microsoft Excel 2000"]
 USER_KEYS = r"""
 [MyFolder]
 Num=1
 Folder1=C:\e2e_manager\
 Default=1
-"""
+[Tornel_Application]
+NumAp=4
+Default=Recorder
+ApName0=Recorder
+""" + "".join(f"ApName{n}={name}\nApFileName{n}=C:\\windows\\notepad.exe\n"
+              for n, name in enumerate(APPLICATIONS, 1))
 
 
 def installed_config():
@@ -101,6 +109,8 @@ class ManagerCase(TornelCase):
 
 
 class DialogTest(ManagerCase):
+    user_keys = USER_KEYS + "[Mail]\nDefaultArea=7\n"
+
     def test_ok_stores_every_page_and_all_button_settings(self):
         dialog = self.open_manager()
         self.close(dialog, IDOK)
@@ -109,6 +119,16 @@ class DialogTest(ManagerCase):
             for field in ("Doc", "Res", "Bri", "Org", "Area"):
                 self.assertIn(f"{field}{kind}".lower(), tornel, f"{field}{kind} was not written")
         self.assertEqual(tornel["scantopoint"], "0")
+        # Each page's own keys, from what it showed: an absent scan area is A4, a
+        # stored one beyond the list selects nothing and is stored so.
+        expected = [("Application", "DefaultArea", "0"), ("Tornel_Application", "DefaultID", "1"),
+                    ("Tornel_Application", "ApName0", "Recorder"), ("Tornel_Application", "Language", "0"),
+                    ("Printer", "DefaultArea", "0"), ("Mail", "DefaultArea", "-1"), ("Mail", "DefaultMailSystem", "0"),
+                    ("MyFolder", "Default", "1"), ("MyFolder", "DefaultArea", "0")]
+        for section, key, value in expected:
+            with self.subTest(key=f"{section}/{key}"):
+                self.assertEqual(self.value(section, key), value)
+        self.assertEqual(tornel["area1"], "-1")
         # Each page's own keys, from what it showed; an absent scan area is A4.
         expected = [("MyFolder", "Default", "1"), ("MyFolder", "DefaultArea", "0")]
         for section, key, value in expected:
@@ -145,6 +165,75 @@ class DialogTest(ManagerCase):
         post(resident, WM_COMMAND, 205, 0)
         self.assertIsNotNone(send(resident, WM_NULL), "Tornel stopped answering")
         self.assertEqual(count_windows("#32770", TITLE, visible=True), 1)
+
+
+class ApplicationPageTest(ManagerCase):
+    def reopen(self):
+        post(find_window(TORNEL_NAME, TORNEL_NAME, 5000), WM_COMMAND, 205, 0)
+        dialog = find_window("#32770", TITLE, 20000, visible=True)
+        self.assertIsNotNone(dialog, "the Button manager did not open again")
+        return dialog
+
+    def layout(self, page):
+        """(document list shown, language list shown, resolution enabled, resolution position)"""
+        return (drive("visible", hex(page), APP_DOC)[1] == "1", drive("visible", hex(page), APP_LANGUAGE)[1] == "1",
+                drive("enabled", hex(page), APP_RES)[1] == "1", self.combo(page, APP_RES)[0])
+
+    def error_box(self):
+        box = find_window("#32770", "Error", 20000, visible=True)
+        self.assertIsNotNone(box, "no message appeared")
+        text = drive("text", hex(box), 0xFFFF)[1]
+        self.assertEqual(drive("click", hex(box), IDOK)[0], 0)
+        window_gone_handle(box, 10000)
+        return text
+
+    def test_add_needs_both_fields_and_stays_after_cancel(self):
+        dialog = self.open_manager()
+        page = self.page(dialog, APPLICATION_TAB, APP_LIST)
+        self.assertEqual(drive("click", hex(page), APP_ADD)[0], 0)
+        add = find_window("#32770", "Add application", 20000, visible=True)
+        self.assertIsNotNone(add, "the Add-application dialog did not open")
+        drive("settext", hex(add), ADD_NAME, "Editor")
+        drive("click", hex(add), IDOK)
+        self.assertEqual(self.error_box(), "Please choose the program file of the application.")
+        drive("settext", hex(add), ADD_PATH, r"C:\windows\regedit.exe")
+        drive("click", hex(add), IDOK)
+        window_gone_handle(add, 20000)
+        self.assertEqual(self.combo(page, APP_LIST), (4, APPLICATIONS + ["Editor"]))
+        self.close(dialog, IDCANCEL)
+        for key, value in (("NumAp", "5"), ("ApName5", "Editor"), ("ApFileName5", r"C:\windows\regedit.exe")):
+            self.assertEqual(self.value("Tornel_Application", key), value)
+
+    def test_remove_keeps_the_default_and_excel_takes_the_ocr_layout(self):
+        dialog = self.open_manager()
+        page = self.page(dialog, APPLICATION_TAB, APP_LIST)
+        self.assertEqual(self.layout(page), (True, False, True, 0))
+        # Excel's pages go through OCR: the language list, fixed at 300 dpi.
+        self.select(page, APP_LIST, 3)
+        self.assertEqual(self.layout(page), (False, True, False, 2))
+        self.assertEqual(drive("text", hex(page), APP_DOC_LABEL)[1], "Language:")
+        self.close(dialog, IDOK)
+        self.assertEqual((self.value("Tornel_Application", "DefaultID"), self.value("Tornel", "Res5")), ("4", "2"))
+        # Opened on the same default, the same rule gives the same layout.
+        dialog = self.reopen()
+        page = self.page(dialog, APPLICATION_TAB, APP_LIST)
+        self.assertEqual(self.layout(page), (False, True, False, 2))
+        self.select(page, APP_LIST, 2)
+        self.assertEqual(self.layout(page), (True, False, True, 2))
+        self.assertEqual(drive("click", hex(page), APP_REMOVE)[0], 0)
+        self.assertEqual(self.error_box(), "This entry cannot be removed.")
+        # Removing the second entry moves the later ones down; the default follows Excel.
+        self.select(page, APP_LIST, 1)
+        self.assertEqual(drive("click", hex(page), APP_REMOVE)[0], 0)
+        remaining = [APPLICATIONS[0]] + APPLICATIONS[2:]
+        wait_until(lambda: self.combo(page, APP_LIST)[1] == remaining, 10, "the entry to leave the list")
+        self.assertEqual(self.combo(page, APP_LIST), (2, remaining))
+        self.close(dialog, IDCANCEL)
+        stored = {key: self.value("Tornel_Application", key)
+                  for key in ("NumAp", "ApName2", "ApName3", "ApName4", "ApFileName4", "DefaultID", "ApName0")}
+        self.assertEqual(stored, {"NumAp": "3", "ApName2": "Windows Paint", "ApName3": "Microsoft Excel 2000",
+                                  "ApName4": None, "ApFileName4": None, "DefaultID": "3",
+                                  "ApName0": "Microsoft Excel 2000"})
 
 
 class FolderPageTest(ManagerCase):

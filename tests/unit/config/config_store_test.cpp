@@ -265,6 +265,46 @@ TEST_F(ConfigStoreTest, SelectDefaultApplicationCopiesTheName)
     EXPECT_EQ(Read("Tornel_Application", "ApName0", "<absent>").size(), 0u);
 }
 
+// Removing an entry keeps the default on the same application and leaves no keys
+// of the former last entry behind.
+TEST_F(ConfigStoreTest, RemoveApplicationEntryKeepsTheDefaultOnItsEntry)
+{
+    const struct {
+        int count, defaultIndex, removed;
+        bool removes;
+        int newDefault;
+        const char* defaultName;
+    } kCases[] = {
+        {4, 3, 2, true, 2, "C"},     // before the default: it moves down with its entry
+        {4, 2, 3, true, 2, "B"},     // after the default: it stays
+        {4, 2, 2, true, 1, "A"},     // the default itself: the first entry
+        {1, 1, 1, true, 1, ""},      // the last entry: the default names none
+        {4, 2, 5, false, 2, "B"},    // outside the list: nothing changes
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::Message() << c.count << " entries, default " << c.defaultIndex << ", remove "
+                                        << c.removed);
+        std::string text = "[Tornel_Application]\r\nNumAp=" + std::to_string(c.count) + "\r\n";
+        for (int n = 1; n <= c.count; ++n) {
+            std::string letter(1, static_cast<char>('A' + n - 1));
+            text += "ApName" + std::to_string(n) + "=" + letter + "\r\nApFileName" + std::to_string(n) + "=C:\\" +
+                    letter + ".exe\r\n";
+        }
+        text += "ApName0=" + std::string(1, static_cast<char>('A' + c.defaultIndex - 1)) + "\r\n";
+        WriteConfig(text);
+        DefaultAppIndex = c.defaultIndex;
+        EXPECT_EQ(RemoveApplicationEntry(c.removed), c.removes);
+        EXPECT_EQ(DefaultAppIndex, c.newDefault);
+        if (!c.removes)
+            continue;
+        EXPECT_EQ(Read("Tornel_Application", "NumAp"), std::to_string(c.count - 1));
+        EXPECT_EQ(Read("Tornel_Application", "ApName0"), c.defaultName);
+        EXPECT_EQ(Read("Tornel_Application", "DefaultID"), std::to_string(c.newDefault));
+        EXPECT_EQ(Read("Tornel_Application", ("ApName" + std::to_string(c.count)).c_str()), "<absent>");
+        EXPECT_EQ(Read("Tornel_Application", ("ApFileName" + std::to_string(c.count)).c_str()), "<absent>");
+    }
+}
+
 TEST_F(ConfigStoreTest, FindEntryByNameIsExactAndStopsAtTheCount)
 {
     WriteConfig("[Tornel_Application]\r\nApName1=Paint\r\nApName2=paint\r\nApName3=Word\r\n");
