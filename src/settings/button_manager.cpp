@@ -134,11 +134,34 @@ void ShowPage(const ManagerState& state, int shown)
     }
 }
 
-void AddButtonTooltips(HWND dialog)
+HWND AddButtonTooltips(HWND dialog)
 {
     HWND tooltips = CreatePageTooltips(dialog);
     const ControlText kTips[] = {{IDOK, IDS_TIP_OK}, {IDCANCEL, IDS_TIP_CANCEL}};
     AddControlTools(tooltips, dialog, kTips);
+    return tooltips;
+}
+
+// A tab control with the tooltips style has a tool per tab that asks the dialog for
+// its text. One whose tooltip has no tools (Wine's) gets them in the dialog's own
+// tooltip instead, one rectangle per tab with its text.
+void AddMissingTabTools(HWND tabs, HWND tooltips)
+{
+    HWND own = reinterpret_cast<HWND>(SendMessageA(tabs, TCM_GETTOOLTIPS, 0, 0));
+    if (!tooltips || (own && SendMessageA(own, TTM_GETTOOLCOUNT, 0, 0) > 0))
+        return;
+    for (int index = 0; index < kPageCount; ++index) {
+        char text[kPageTextSize];
+        GetLocalizedText(kPages[index].tipId, text);
+        TTTOOLINFOA tool = {};
+        tool.cbSize = kToolInfoSize;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = tabs;
+        tool.uId = static_cast<UINT_PTR>(index);
+        SendMessageA(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&tool.rect));
+        tool.lpszText = text;
+        SendMessageA(tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 // ---- Message handlers --------------------------------------------------------------
@@ -157,7 +180,7 @@ INT_PTR OnInitDialog(HWND dialog, ManagerState* state)
     CreatePages(*state, PageRectangle(dialog, tabs));
     ShowPage(*state, 0);
     ShowWindow(dialog, SW_SHOW);
-    AddButtonTooltips(dialog);
+    AddMissingTabTools(tabs, AddButtonTooltips(dialog));
     return TRUE;
 }
 
