@@ -37,14 +37,11 @@ const ControlText kTips[] = {
 int FindEntry(HWND page, const char* displayName)
 {
     LRESULT count = SendDlgItemMessageA(page, IDC_MAIL_LIST, CB_GETCOUNT, 0, 0);
-    for (LRESULT position = 0; position < count; ++position) {
-        char text[kPageTextSize] = "";
-        if (SendDlgItemMessageA(page, IDC_MAIL_LIST, CB_GETLBTEXTLEN, static_cast<WPARAM>(position), 0) <
-            static_cast<LRESULT>(sizeof text))
-            SendDlgItemMessageA(page, IDC_MAIL_LIST, CB_GETLBTEXT, static_cast<WPARAM>(position),
-                                reinterpret_cast<LPARAM>(text));
+    for (int position = 0; position < count; ++position) {
+        char text[kPageTextSize];
+        ListText(page, IDC_MAIL_LIST, position, text, sizeof text);
         if (strcmp(text, displayName) == 0)
-            return static_cast<int>(position);
+            return position;
     }
     return -1;
 }

@@ -218,15 +218,17 @@ void SupplyControlText(LPARAM notification, HWND control)
 {
     char text[kPageTextSize] = "";
     GetWindowTextA(control, text, sizeof text);
+    char cut[kTipTextField];
+    CopyString(cut, text);
     if (reinterpret_cast<const NMHDR*>(notification)->code == TTN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(notification);
-        MultiByteToWideChar(CP_ACP, 0, text, -1, info->szText, kTipTextField);
-        info->szText[kTipTextField - 1] = L'\0';
+        if (MultiByteToWideChar(CP_ACP, 0, cut, -1, info->szText, kTipTextField) == 0)
+            info->szText[0] = L'\0';
         info->lpszText = info->szText;
         return;
     }
     auto* info = reinterpret_cast<NMTTDISPINFOA*>(notification);
-    CopyString(info->szText, kTipTextField, text);
+    CopyString(info->szText, kTipTextField, cut);
     info->lpszText = info->szText;
 }
 
@@ -248,23 +250,21 @@ int AddListText(HWND page, int control, const char* text)
     return static_cast<int>(SendDlgItemMessageA(page, control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
 }
 
-void SelectedText(HWND page, int control, char* out, size_t size)
+void ListText(HWND page, int control, int position, char* out, size_t size)
 {
     out[0] = '\0';
-    int position = SelectedPosition(page, control);
-    if (position < 0)
-        return;
+    // Entries are at most 511 characters; the caller's buffer may be smaller.
+    char whole[1024] = "";
     LRESULT length = SendDlgItemMessageA(page, control, CB_GETLBTEXTLEN, static_cast<WPARAM>(position), 0);
-    if (length == CB_ERR || static_cast<size_t>(length) >= size) {
-        // Longer than the caller's buffer: the whole text first, then cut.
-        char whole[1024] = "";
-        if (length != CB_ERR && static_cast<size_t>(length) < sizeof whole)
-            SendDlgItemMessageA(page, control, CB_GETLBTEXT, static_cast<WPARAM>(position),
-                                reinterpret_cast<LPARAM>(whole));
-        CopyString(out, size, whole);
+    if (position < 0 || length == CB_ERR || static_cast<size_t>(length) >= sizeof whole)
         return;
-    }
-    SendDlgItemMessageA(page, control, CB_GETLBTEXT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(out));
+    SendDlgItemMessageA(page, control, CB_GETLBTEXT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(whole));
+    CopyString(out, size, whole);
+}
+
+void SelectedText(HWND page, int control, char* out, size_t size)
+{
+    ListText(page, control, SelectedPosition(page, control), out, size);
 }
 
 void FillScanSettingLists(HWND page, const PageKind& pageKind)

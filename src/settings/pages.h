@@ -73,6 +73,8 @@ int SelectedPosition(HWND page, int control);
 // Selects a position; one outside the list selects nothing.
 void SelectPosition(HWND page, int control, int position);
 int AddListText(HWND page, int control, const char* text);
+// An entry's text (empty for a position outside the list).
+void ListText(HWND page, int control, int position, char* out, size_t size);
 // The selected entry's text (empty when nothing is selected).
 void SelectedText(HWND page, int control, char* out, size_t size);
 
