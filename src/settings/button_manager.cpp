@@ -36,6 +36,8 @@ struct ManagerState {
     HWND dialog = nullptr;
     HWND pages[kPageCount] = {};
     HIMAGELIST images = nullptr;
+    // Each tab's picture in the image list; -1 for one that could not be loaded.
+    int tabImages[kPageCount] = {-1, -1, -1, -1};
     // The button settings as they were when the dialog opened, put back unless OK.
     ButtonSetting saved[kButtonKindCount] = {};
     // The text a tab's tooltip shows: the tooltip reads it after the handler returned.
@@ -51,20 +53,19 @@ ManagerState* StateOf(HWND dialog)
     return reinterpret_cast<ManagerState*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
 }
 
-HIMAGELIST CreateTabImages(HINSTANCE instance)
+void CreateTabImages(ManagerState& state)
 {
-    HIMAGELIST images = ImageList_Create(kTabImageWidth, kTabImageHeight, ILC_COLOR32 | ILC_MASK, 16, 16);
-    if (!images)
-        return nullptr;
-    for (const PageEntry& page : kPages) {
-        HBITMAP bitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(page.bitmapId));
+    state.images = ImageList_Create(kTabImageWidth, kTabImageHeight, ILC_COLOR32 | ILC_MASK, 16, 16);
+    if (!state.images)
+        return;
+    for (int index = 0; index < kPageCount; ++index) {
+        HBITMAP bitmap = LoadBitmapA(state.instance, MAKEINTRESOURCEA(kPages[index].bitmapId));
         if (!bitmap)
             continue;
-        ImageList_AddMasked(images, bitmap, kTabMaskColour);
+        state.tabImages[index] = ImageList_AddMasked(state.images, bitmap, kTabMaskColour);
         DeleteObject(bitmap);
     }
-    ImageList_SetBkColor(images, CLR_NONE);
-    return images;
+    ImageList_SetBkColor(state.images, CLR_NONE);
 }
 
 void SetButtonTexts(HWND dialog)
@@ -78,14 +79,14 @@ void SetButtonTexts(HWND dialog)
     ApplyLanguageFont(dialog, kFontControls);
 }
 
-void InsertTabs(HWND tabs, HIMAGELIST images)
+void InsertTabs(HWND tabs, const ManagerState& state)
 {
-    if (images)
-        SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    if (state.images)
+        SendMessageA(tabs, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(state.images));
     for (int index = 0; index < kPageCount; ++index) {
         TCITEMA item = {};
         item.mask = TCIF_IMAGE;
-        item.iImage = index;
+        item.iImage = state.tabImages[index];
         SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     }
 }
@@ -172,10 +173,10 @@ INT_PTR OnInitDialog(HWND dialog, ManagerState* state)
     state->dialog = dialog;
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
     InitCommonControlsEx(&classes);
-    state->images = CreateTabImages(state->instance);
+    CreateTabImages(*state);
     SetButtonTexts(dialog);
     HWND tabs = GetDlgItem(dialog, IDC_MANAGER_TABS);
-    InsertTabs(tabs, state->images);
+    InsertTabs(tabs, *state);
     CentreDialog(dialog);
     CreatePages(*state, PageRectangle(dialog, tabs));
     ShowPage(*state, 0);
