@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Pictures of the Button manager's four pages, in English and in German, for the
-README: docs/manager/<language>-<page>.png. Runs the real Tornel.exe in a Wine
-session of the build, with a few applications, a printer name and a folder in its
-settings so that every page shows its lists:
+README: docs/manager/<language>-<page>.png. Runs Tornel.exe as its setup installs it,
+in a Wine session of a complete build (as tools/test makes it), with a few
+applications, a printer and a mail client so that every page shows its lists:
 
   tools/wine-session start build
   TORNEL_BUILD=$PWD/build /usr/bin/python3 tools/manager_screens.py
@@ -15,8 +15,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from tornel_e2e import (BIN, BUILD, SOURCE, TORNEL, WM_NULL, drive, find_window, kill_program,  # noqa: E402
-                        send, start, windows_file, wine, write_ini)
+from tornel_e2e import (BIN, BUILD, INSTALLED_TORNEL, SOURCE, WM_NULL, drive, find_window,  # noqa: E402
+                        install_tornel, install_virtual_scanner, kill_program, send, start, windows_file, wine,
+                        write_ini)
 
 # A mail client and a printer discovery finds, so the Mail and Copy pages show them.
 MAIL_CLIENT = r"HKLM\Software\Clients\Mail\Eudora"
@@ -62,6 +63,8 @@ def main():
     wine("reg", "add", MAIL_CLIENT + r"\shell\open\command", "/ve", "/d", r"C:\windows\notepad.exe", "/f")
     printers = os.path.join(BIN, "add_test_printer.exe")
     wine(printers, "add", PRINTER, r"C:\windows\temp\office.ps", "/default")
+    install_virtual_scanner()
+    install_tornel()
     saved = {name: open(windows_file(name), "rb").read() if os.path.exists(windows_file(name)) else None
              for name in ("Tornel.loc", "kmconfig.ini")}
     try:
@@ -69,10 +72,8 @@ def main():
             shutil.copy(os.path.join(SOURCE, "data", loc), windows_file("Tornel.loc"))
             with open(os.path.join(SOURCE, "data", "kmconfig.ini")) as f:
                 write_ini(windows_file("kmconfig.ini"), f.read() + USER_KEYS)
-            for name in ("TNENGINE.dll", "TNLocalChooser.dll"):
-                shutil.copy(os.path.join(BIN, name), windows_file(name))
             kill_program("Tornel.exe")
-            start(TORNEL, "/SHOW")
+            start(INSTALLED_TORNEL, "/SHOW")
             dialog = find_window("#32770", title, 20000, visible=True)
             if dialog is None:
                 sys.exit(f"manager_screens: the {language} Button manager did not open")
