@@ -11,11 +11,17 @@
 #include <vector>
 
 #include "../tests/unit/scan_jobs/fake_engine.cpp"
+#include "common/message_box.h"
 
 #include "bench_clock.h"
 
 namespace {
 
+int WINAPI PrintMessage(HWND, const char* text, const char*, UINT)
+{
+    printf("message: %s\n", text);
+    return IDOK;
+}
 
 double ThreadCpuSeconds()
 {
@@ -111,7 +117,7 @@ int main()
     GetTempPathA(sizeof temp, temp);
     char path[MAX_PATH];
     snprintf(path, sizeof path, "%sbench_release_%lu.bmp", temp, GetCurrentProcessId());
-    SetEngineErrorReporterForTests([](EngineStatus status) { printf("engine status %d\n", static_cast<int>(status)); });
+    SetMessageBoxForTests(PrintMessage);
 
     const int jobs = 7;
     printf("Scan job hand-off, %d jobs of about 1 s each way\n", jobs);

@@ -4,9 +4,13 @@
 
 #include "common/strings.h"
 #include "config/config.h"
-#include "scan/scan_tables.h"
 
 ButtonSetting ButtonSettings[kButtonKindCount];
+
+const char kButtonKindNames[kButtonKindCount][15] = {
+    "Copy", "Mail", "Fax", "ToWeb", "MyWeb", "Image", "Excel", "Word",
+    "eCard", "Calendar", "WallPaper", "MGI", "Ds", "Lamp", "MyFolder",
+};
 
 namespace {
 

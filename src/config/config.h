@@ -9,6 +9,17 @@
 
 constexpr int kButtonKindCount = 15;
 
+// The ButtonKinds in use, as indexes of kButtonKindNames.
+enum ButtonKindIndex {
+    kKindCopy = 0,
+    kKindMail = 1,
+    kKindImage = 5,
+    kKindMyFolder = 14,
+};
+
+// The configuration section of each ButtonKind, in 15-byte slots.
+extern const char kButtonKindNames[kButtonKindCount][15];
+
 // One entry per ButtonKind; the values are positions in the settings pages' lists.
 struct ButtonSetting {
     int32_t Doc;   // document type
@@ -49,6 +60,8 @@ constexpr const char* kConfigFileName = "kmconfig.ini";
 constexpr const char* kButtonFileName = "Button.InI";
 constexpr const char* kKelmioFileName = "kelmio32.ini";
 constexpr const char* kDriverFileName = "TAVENDRV.INI";
+// Written after every text lookup, for the maker's tools.
+constexpr const char* kLookupRecordFileName = "R710Debug.ini";
 
 // ---- Profile helpers ---------------------------------------------------------------
 // Every call takes the bare file name of a profile file in the Windows directory and
@@ -121,6 +134,8 @@ int ParseProfileInt(const char* value, size_t length, int defaultValue);
 // ---- ConfigStore: "kmconfig.ini" -------------------------------------------------
 
 constexpr const char* kTornelSection = "Tornel";
+constexpr const char* kApplicationSection = "Tornel_Application";
+constexpr const char* kMyFolderSection = "MyFolder";
 
 // Section "Tornel": the key as given for a negative index, else key and index.
 // -1 when the key is absent (the read's default 9999 counts as absent).

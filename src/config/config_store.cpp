@@ -12,7 +12,6 @@ std::atomic<int32_t> OcrLanguage{0};
 
 namespace {
 
-constexpr const char* kApplicationSection = "Tornel_Application";
 // The read default that stands for "no such key" in "Tornel".
 constexpr int kAbsentValue = 9999;
 

@@ -79,10 +79,6 @@ INT_PTR LocalizedDialogBoxParam(HINSTANCE instance, LPCSTR templateName, HWND pa
 HWND LocalizedCreateDialog(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc);
 HWND LocalizedCreateDialogParam(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param);
 
-// The message for a program that could not be started, naming its path.
-void FormatStartFailure(char* out, size_t size, const char* program);
-template <size_t N>
-void FormatStartFailure(char (&out)[N], const char* program)
-{
-    FormatStartFailure(out, N, program);
-}
+// Tells the user that a program could not be started, naming its path (owner: the
+// window with the focus, no caption).
+void ShowStartFailure(const char* program);

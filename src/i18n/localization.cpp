@@ -4,8 +4,10 @@
 #include <memory>
 
 #include "common/handles.h"
+#include "common/message_box.h"
 #include "common/paths.h"
 #include "common/strings.h"
+#include "config/config.h"
 #include "i18n/i18n.h"
 
 // One text of TextTable: a single block that owns itself, the text stored inline.
@@ -189,12 +191,7 @@ void CreateLocalizedFont()
     g_localization.Font = CreateFontIndirectA(&font);
 }
 
-void WriteLookupRecord()
-{
-    char path[MAX_PATH];
-    WindowsFilePath(path, "R710Debug.ini");
-    WritePrivateProfileStringA("R710BTNS", "Test", "8", path);
-}
+void WriteLookupRecord() { WriteIniString(kLookupRecordFileName, "R710BTNS", "Test", "8"); }
 
 bool CanOpenForReading(const char* path)
 {
@@ -215,7 +212,7 @@ bool FindLocalizationFile(char (&path)[MAX_PATH])
 // The start-up messages are fixed English: no localized text exists yet.
 int FailStartup(const char* message)
 {
-    MessageBoxA(GetFocus(), message, nullptr, MB_OK);
+    ShowMessage(message);
     PostQuitMessage(0);
     return 0;
 }
@@ -322,12 +319,14 @@ void SetDlgItemLocalizedText(HWND dialog, int controlId, int stringId)
 
 // The string table has no key for the start-failure text, so unless a localization
 // ever provides one, a fixed text says which program could not be started.
-void FormatStartFailure(char* out, size_t size, const char* program)
+void ShowStartFailure(const char* program)
 {
     constexpr int kStartFailedTextId = 11310;
     char format[520];
+    char text[1024];
     if (GetLocalizedText(kStartFailedTextId, format))
-        FormatLocalizedText(out, size, format, program);
+        FormatLocalizedText(text, format, program);
     else
-        FormatString(out, size, "The program \"%s\" could not be started.", program);
+        FormatString(text, "The program \"%s\" could not be started.", program);
+    ShowMessage(text);
 }

@@ -1,5 +1,6 @@
 #include "scan/engine_errors.h"
 
+#include "common/message_box.h"
 #include "i18n/i18n.h"
 #include "scan/scan.h"
 
@@ -56,5 +57,5 @@ void ShowEngineError(EngineStatus status)
 {
     char text[260];
     GetLocalizedText(EngineErrorTextId(status), text);
-    MessageBoxA(nullptr, text, "Error", MB_OK);
+    ShowMessageOwnedBy(nullptr, text, "Error");
 }

@@ -8,11 +8,11 @@
 #include <new>
 
 #include "common/handles.h"
-#include "common/paths.h"
 #include "common/strings.h"
 #include "config/config.h"
 #include "scan/scan.h"
 
+ScanState g_scan;
 uint8_t ScanParameters[kScanParametersSize];
 
 namespace {
@@ -46,19 +46,9 @@ UniqueHandle g_progressThread;
 
 // Written by tests before a job; read by the dispatching thread.
 std::atomic<DWORD> g_silenceLimit{kEngineSilenceLimitMs};
-std::atomic<EngineErrorReporter> g_reporter{nullptr};
 // The class before the job raised it. Written by the dispatching thread before the
 // progress thread starts; read by that thread at its end.
 std::atomic<DWORD> g_savedPriorityClass{0};
-
-void Report(EngineStatus status)
-{
-    EngineErrorReporter reporter = g_reporter.load();
-    if (reporter)
-        reporter(status);
-    else
-        ShowEngineError(status);
-}
 
 // The blocks of a job the engine has ended are freed; those of a job it never ended
 // are left to it, since a silent engine may still read them.
@@ -87,7 +77,7 @@ void FailJobStart(EngineStatus status)
 {
     g_blocks.job.reset();
     g_blocks.request.reset();
-    Report(status);
+    ShowEngineError(status);
     g_scan.JobAborted = 1;
     SignalJobEnded();
     HANDLE done = g_scan.JobDoneEvent.load();
@@ -103,7 +93,7 @@ void FailScanCall(EngineStatus status)
     g_scan.JobRunning = false;
     g_scan.PreviewOpen = false;
     g_scan.ScanFinished = 1;
-    Report(status);
+    ShowEngineError(status);
     WaitForProgressThreadEnd();
     ReleaseFinishedBlocks();
     g_scan.JobAborted = 1;
@@ -115,10 +105,7 @@ void FailScanCall(EngineStatus status)
 
 int KindDocTypeMask(int buttonKind)
 {
-    char iniPath[MAX_PATH];
-    if (!WindowsFilePath(iniPath, "kmconfig.ini"))
-        return 0;
-    return static_cast<int>(GetPrivateProfileIntA(kButtonKindNames[buttonKind], "DocType", 0, iniPath));
+    return ReadIniInt(kConfigFileName, kButtonKindNames[buttonKind], "DocType", 0);
 }
 
 // Sets the fields of ScanParameters that the destination's settings decide.
@@ -210,7 +197,7 @@ void GiveUpSilentJob()
     g_scan.ScanFinished = 1;
     g_scan.ScanBusy = false;
     EngineStopScan();
-    Report(kStatusTimeOut);
+    ShowEngineError(kStatusTimeOut);
 }
 
 void OnScanStarted()
@@ -274,18 +261,49 @@ void OnScanEnd()
 
 void OnEngineStatus(uint32_t code)
 {
-    Report(static_cast<EngineStatus>(code));
+    ShowEngineError(static_cast<EngineStatus>(code));
     g_scan.ScanBusy = false;
 }
 
 }  // namespace
 
+void ClearActiveDestinations()
+{
+    g_scan.ActiveApplication = 0;
+    g_scan.ActivePrinter = 0;
+    g_scan.ActiveMail = 0;
+    g_scan.ActiveFolder = 0;
+}
+
+void SetActiveDestination(Destination destination)
+{
+    switch (destination) {
+    case Destination::Application:
+        g_scan.ActiveApplication = 1;
+        break;
+    case Destination::Printer:
+        g_scan.ActivePrinter = 1;
+        break;
+    case Destination::Mail:
+        g_scan.ActiveMail = 1;
+        break;
+    case Destination::Folder:
+        g_scan.ActiveFolder = 1;
+        break;
+    }
+}
+
+void GetScanArea(int32_t area[4], int /*docType: the area does not depend on it*/, int buttonKind)
+{
+    int areaIndex = (buttonKind >= 0 && buttonKind < kButtonKindCount) ? ReadButtonSetting(buttonKind).Area : 0;
+    ScanAreaForIndex(areaIndex, area);
+    ClampScanArea(area, g_scan.MaxWidth, g_scan.MaxHeight);
+}
+
 void SetEngineSilenceLimitForTests(DWORD milliseconds)
 {
     g_silenceLimit = milliseconds ? milliseconds : kEngineSilenceLimitMs;
 }
-
-void SetEngineErrorReporterForTests(EngineErrorReporter reporter) { g_reporter = reporter; }
 
 void WaitForProgressThreadEnd()
 {
@@ -488,7 +506,7 @@ bool RunScanJob(const char* path, int buttonKind, int32_t format)
 {
     UniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!done) {
-        Report(kStatusNotEnoughMemory);
+        ShowEngineError(kStatusNotEnoughMemory);
         return false;
     }
     g_scan.JobDoneEvent = done.get();

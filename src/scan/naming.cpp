@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "common/handles.h"
-#include "common/paths.h"
 #include "common/strings.h"
+#include "config/config.h"
 #include "scan/scan.h"
 
 namespace {
 
-constexpr char kMyFolderSection[] = "MyFolder";
 constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // The extensions whose files occupy a serial, in 32-byte slots ended by an empty one.
@@ -25,8 +24,6 @@ const char kSerialExtensions[][32] = {"bmp", "jpg", "tif", "pcx", "psd", "tga", 
 // before any job runs; read by the dispatching thread.
 HKEY g_shellFoldersRoot = HKEY_CURRENT_USER;
 char g_shellFoldersKey[260] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-bool KmConfigPath(char (&path)[MAX_PATH]) { return WindowsFilePath(path, "kmconfig.ini"); }
 
 // The default scan folder: "My Pictures", else "Personal" + "\My Pictures\", else
 // "\My Pictures\" in the root of the current drive.
@@ -135,20 +132,18 @@ int GetShellFolder(const char* valueName, char* buffer, DWORD size)
 
 int EnsureFolderList(uint16_t* defaultFolder)
 {
-    char iniPath[MAX_PATH];
-    KmConfigPath(iniPath);
-    *defaultFolder = static_cast<uint16_t>(GetPrivateProfileIntA(kMyFolderSection, "Num", 0, iniPath));
+    *defaultFolder = static_cast<uint16_t>(ReadIniInt(kConfigFileName, kMyFolderSection, "Num", 0));
     if (*defaultFolder != 0) {
-        *defaultFolder = static_cast<uint16_t>(GetPrivateProfileIntA(kMyFolderSection, "Default", 0, iniPath));
+        *defaultFolder = static_cast<uint16_t>(ReadIniInt(kConfigFileName, kMyFolderSection, "Default", 0));
         return 1;
     }
     char folder[512];
     DefaultScanFolder(folder, sizeof folder);
     AppendBackslash(folder);
-    if (GetPrivateProfileIntA(kMyFolderSection, "Num", 0, iniPath) == 0)
-        WritePrivateProfileStringA(kMyFolderSection, "Num", "1", iniPath);
-    WritePrivateProfileStringA(kMyFolderSection, "Folder1", folder, iniPath);
-    WritePrivateProfileStringA(kMyFolderSection, "Default", "1", iniPath);
+    if (ReadIniInt(kConfigFileName, kMyFolderSection, "Num", 0) == 0)
+        WriteIniString(kConfigFileName, kMyFolderSection, "Num", "1");
+    WriteIniString(kConfigFileName, kMyFolderSection, "Folder1", folder);
+    WriteIniString(kConfigFileName, kMyFolderSection, "Default", "1");
     *defaultFolder = 1;
     return 1;
 }
@@ -217,19 +212,17 @@ int NextFreeSerial(const char* folderAndPrefix)
 
 void MakeOutputFileName(char* out, size_t size, const char* extension)
 {
-    char iniPath[MAX_PATH];
-    KmConfigPath(iniPath);
-    UINT defaultNumber = GetPrivateProfileIntA(kMyFolderSection, "Default", 1, iniPath);
+    int defaultNumber = ReadIniInt(kConfigFileName, kMyFolderSection, "Default", 1);
     char key[32];
-    FormatString(key, "Folder%d", static_cast<int>(defaultNumber & 0xFFFF));
+    FormatString(key, "Folder%d", defaultNumber & 0xFFFF);
 
     char folder[260];
-    GetPrivateProfileStringA(kMyFolderSection, key, "", folder, sizeof folder, iniPath);
+    ReadIniString(kConfigFileName, kMyFolderSection, key, "", folder);
     if (folder[0]) {
         RemoveOneTrailingBackslash(folder);
     } else {
         DefaultScanFolder(folder, sizeof folder);
-        WritePrivateProfileStringA(kMyFolderSection, key, folder, iniPath);
+        WriteIniString(kConfigFileName, kMyFolderSection, key, folder);
         AppendBackslash(folder);
     }
     if (IsDocumentExtension(extension)) {

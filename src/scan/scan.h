@@ -1,6 +1,5 @@
-// Scan engine and scan jobs: the binding to the maker's scan engine, the dispatch
-// of a button press to its function, the scan job, its progress dialog, the naming
-// of output files and the folder function.
+// Scan engine and scan jobs: the binding to the maker's scan engine, the scan job,
+// its progress dialog and the naming of output files.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "config/config.h"
 #include "scan/engine_abi.h"
 #include "scan/scan_tables.h"
 
@@ -68,7 +68,7 @@ void ShowEngineError(EngineStatus status);
 
 // ---- Shared job state -----------------------------------------------------------
 
-// The four destination flags; the dispatch sets one before the scan starts.
+// The four destination flags; the dispatch or the destination sets one before the scan starts.
 enum class Destination { Application, Printer, Mail, Folder };
 
 // State that the dispatching thread, the scan progress thread and the engine's
@@ -157,27 +157,10 @@ extern ScanState g_scan;
 void ClearActiveDestinations();
 void SetActiveDestination(Destination destination);
 
-// ---- Button dispatch --------------------------------------------------------------
+// ---- Scan jobs: running a scan for a destination ----------------------------------
 
-// 1 + the position of the lowest set bit of a ButtonCode; 0 for 0.
-int ButtonNumberFromCode(uint32_t buttonCode);
-// Clears JobAborted and runs the button's function from "Button.InI" [Main]. Returns 1.
-// Ignored (returns 1 at once) while another press's function runs.
-int DispatchButton(int buttonNumber);
-// A press from the engine or handed over by a launch: the destination flags are
-// cleared, then the button is dispatched; ignored while a function runs.
-int DispatchButtonPress(int buttonNumber);
-// Runs the function that the given section of "Button.InI" assigns to the button. Returns 1.
-int RunButtonFunction(int buttonNumber, const char* section);
 // The scan area of a ButtonKind within the bed's limits (g_scan.MaxWidth, MaxHeight).
 void GetScanArea(int32_t area[4], int docType, int buttonKind);
-
-// ---- Destinations run by the dispatch ---------------------------------------------
-
-// Scan to folder: the page is stored under a dated, numbered name in the chosen folder.
-int ScanToFolder();
-
-// ---- Scan jobs: running a scan for a destination ----------------------------------
 
 // The engine's scan parameters, filled with defaults by the engine at each job and
 // then set from the destination's settings. Written by the dispatching thread before
@@ -205,10 +188,6 @@ bool RunScanJob(const char* path, int buttonKind, int32_t format);
 constexpr DWORD kEngineSilenceLimitMs = 60000;
 // Tests shorten the limit; 0 restores kEngineSilenceLimitMs.
 void SetEngineSilenceLimitForTests(DWORD milliseconds);
-// The job reports engine statuses through this function (ShowEngineError unless a
-// test puts its own recorder here; nullptr restores it).
-using EngineErrorReporter = void (*)(EngineStatus status);
-void SetEngineErrorReporterForTests(EngineErrorReporter reporter);
 // Waits (bounded) until the progress thread of the last job has ended.
 void WaitForProgressThreadEnd();
 // Closes the preview to the engine's thread, waits for a block being copied, and

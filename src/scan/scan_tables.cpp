@@ -1,10 +1,5 @@
 #include "scan/scan_tables.h"
 
-const char kButtonKindNames[15][15] = {
-    "Copy", "Mail", "Fax", "ToWeb", "MyWeb", "Image", "Excel", "Word",
-    "eCard", "Calendar", "WallPaper", "MGI", "Ds", "Lamp", "MyFolder",
-};
-
 const int kResolutions[kResolutionCount] = {150, 200, 300, 600};
 
 int ResolutionForIndex(int res)

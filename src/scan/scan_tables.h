@@ -1,24 +1,8 @@
-// The tables that turn a destination's stored settings into scan parameters, and
-// the destination sections indexed by ButtonKind. Pure data and arithmetic.
+// The tables that turn a destination's stored settings into scan parameters. Pure
+// data and arithmetic.
 #pragma once
 
 #include <cstdint>
-
-enum ButtonKindIndex {
-    kKindCopy = 0,
-    kKindMail = 1,
-    kKindImage = 5,
-    kKindMyFolder = 14,
-};
-
-// The configuration section of each ButtonKind, in 15-byte slots.
-extern const char kButtonKindNames[15][15];
-
-// Function codes of "Button.InI" [Main].
-constexpr int kFunctionApplication = 1;
-constexpr int kFunctionCopy = 2;
-constexpr int kFunctionMail = 4;
-constexpr int kFunctionFolder = 16;
 
 // Res 0..3 -> dots per inch; other indexes have no resolution.
 constexpr int kResolutionCount = 4;

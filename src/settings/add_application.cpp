@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/handles.h"
+#include "common/message_box.h"
 #include "config/config.h"
 #include "i18n/i18n.h"
 #include "resource.h"
@@ -37,11 +38,11 @@ bool JapaneseInstallation()
     return strcmp(language, "Japanese") == 0;
 }
 
-void ShowMessage(int textId)
+void ShowLocalizedMessage(int textId)
 {
     char text[kPageTextSize];
     GetLocalizedText(textId, text);
-    MessageBoxA(GetFocus(), text, nullptr, MB_OK);
+    ShowMessage(text);
 }
 
 void BrowseForProgram(HWND dialog)
@@ -86,11 +87,11 @@ void OnOk(HWND dialog)
     GetDlgItemTextA(dialog, IDC_ADD_NAME, name, sizeof name);
     GetDlgItemTextA(dialog, IDC_ADD_PATH, path, sizeof path);
     if (!name[0]) {
-        ShowMessage(IDS_NO_AP_NAME);
+        ShowLocalizedMessage(IDS_NO_AP_NAME);
         return;
     }
     if (!path[0]) {
-        ShowMessage(IDS_NO_AP_FILE_NAME);
+        ShowLocalizedMessage(IDS_NO_AP_FILE_NAME);
         return;
     }
     WriteApplicationEntry(name, path, -1);

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "common/message_box.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
 #include "i18n/i18n.h"
@@ -124,7 +125,7 @@ void RemoveApplication(HWND page)
     if (IsProtectedName(name)) {
         char message[kPageTextSize];
         GetLocalizedText(IDS_DLG_ERROR_REMOVE, message);
-        MessageBoxA(page, message, "Error", MB_OK);
+        ShowMessageOwnedBy(page, message, "Error");
         return;
     }
     SendDlgItemMessageA(page, IDC_APP_LIST, CB_DELETESTRING, static_cast<WPARAM>(position), 0);

@@ -8,6 +8,7 @@
 
 #include "common/handles.h"
 #include "common/strings.h"
+#include "dispatch/dispatch.h"
 #include "scan/scan.h"
 #include "resource.h"
 #include "shell/tray.h"

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "common/handles.h"
-#include "common/paths.h"
 #include "common/strings.h"
+#include "config/config.h"
 #include "shell/shell.h"
 
 int32_t OsType = kOsWin16;
@@ -106,10 +106,7 @@ int32_t ApplyOsTypeOverride(int32_t detectedType, const char* overrideText)
 int32_t ProbeOsType()
 {
     int32_t type = DecideOsType(ReadOsVersionFacts());
-    char driverIni[MAX_PATH];
-    if (!WindowsFilePath(driverIni, "TAVENDRV.INI"))
-        return type;
     char overrideText[255];
-    GetPrivateProfileStringA("TrickOS", "OSTYPE", "", overrideText, sizeof overrideText, driverIni);
+    ReadIniString(kDriverFileName, "TrickOS", "OSTYPE", "", overrideText);
     return ApplyOsTypeOverride(type, overrideText);
 }

@@ -8,10 +8,12 @@
 #include <cstring>
 
 #include "common/handles.h"
-#include "common/paths.h"
+#include "common/message_box.h"
+#include "common/process.h"
 #include "common/strings.h"
 #include "config/config.h"
 #include "config/discovery.h"
+#include "dispatch/dispatch.h"
 #include "i18n/i18n.h"
 #include "resource.h"
 #include "scan/scan.h"
@@ -174,43 +176,18 @@ void ReacquireScanner(HWND window)
 
 // ---- Sibling programs ---------------------------------------------------------------
 
-void ShowLaunchFailure(const char* path)
-{
-    char message[MAX_PATH + 64];
-    FormatStartFailure(message, path);
-    MessageBoxA(GetFocus(), message, nullptr, MB_OK);
-}
-
 void StartSiblingProgram(const SiblingProgram& program)
 {
-    char iniPath[MAX_PATH];
-    WindowsFilePath(iniPath, "kelmio32.ini");
     char folder[260];
-    DWORD length = GetPrivateProfileStringA("Kelmio", "UserPath", "XX", folder, sizeof folder, iniPath);
-    if (length == 2) {
-        MessageBoxA(GetFocus(), "File Error! Please reinstall your driver", nullptr, MB_OK);
+    if (ReadIniString(kKelmioFileName, "Kelmio", "UserPath", "XX", folder) == 2) {
+        ShowMessage("File Error! Please reinstall your driver");
         return;
     }
     char path[MAX_PATH];
     CopyString(path, folder);
     AppendBackslash(path);
-    if (!AppendString(path, program.executable)) {
-        ShowLaunchFailure(path);
-        return;
-    }
-    // The command line carries the path in quotes, so a folder with blanks stays one argument.
-    char commandLine[MAX_PATH + 2];
-    FormatString(commandLine, "\"%s\"", path);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(path, commandLine, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS,
-                        nullptr, nullptr, &startup, &process)) {
-        ShowLaunchFailure(path);
-        return;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (!AppendString(path, program.executable) || StartProgram(path) != ERROR_SUCCESS)
+        ShowStartFailure(path);
 }
 
 void StartSiblingUnlessRunning(const SiblingProgram& program)
@@ -238,7 +215,7 @@ LRESULT OnCreate(HWND window)
     g_tray.ReadyIcon = LoadTrayIcon(IDI_READY);
     g_tray.UnavailableIcon = LoadTrayIcon(IDI_UNAVAILABLE);
     if (!AddTrayIcon(window)) {
-        MessageBoxA(nullptr, "Shell_NotifyIcon Fail", nullptr, MB_OK);
+        ShowMessageOwnedBy(nullptr, "Shell_NotifyIcon Fail");
         PostQuitMessage(0);
         return 0;
     }
@@ -419,7 +396,7 @@ void CloseScanner()
 {
     if (g_tray.EngineOpen) {
         if (g_scan.ScanBusy) {
-            MessageBoxA(nullptr, "Scanner is in use", "Error", MB_OK);
+            ShowMessageOwnedBy(nullptr, "Scanner is in use", "Error");
         } else {
             EngineReleaseScanner();
             EngineReleaseEngine();

@@ -10,38 +10,12 @@
 
 #include "../scan_jobs/fake_engine.h"
 #include "common/paths.h"
+#include "config/config.h"
 #include "destinations/destinations.h"
 #include "scan/scan.h"
 #include "test_support.h"
 
 namespace {
-
-std::vector<std::string> g_shown;
-
-int WINAPI RecordMessage(HWND, const char* text, const char*, unsigned)
-{
-    g_shown.push_back(text);
-    return IDOK;
-}
-
-TEST(ApplicationCommandLine, IsTheProgramAndTheQuotedImage)
-{
-    char line[520];
-    ASSERT_TRUE(BuildApplicationCommandLine(line, sizeof line, "C:\\Paint\\paint.exe", "C:\\Scans\\Dec_06_001.bmp"));
-    EXPECT_STREQ(line, "C:\\Paint\\paint.exe \"C:\\Scans\\Dec_06_001.bmp\"");
-}
-
-TEST(ApplicationCommandLine, ThatDoesNotFitIsRefusedNotCut)
-{
-    std::string program = "C:\\" + std::string(251, 'p') + ".exe";  // 258 bytes
-    std::string image = "C:\\" + std::string(252, 'i') + ".bmp";    // 259 bytes
-    char line[520];
-    EXPECT_FALSE(BuildApplicationCommandLine(line, sizeof line, program.c_str(), image.c_str()));
-    // One byte less and the whole line fits with its terminator.
-    program.erase(3, 1);
-    EXPECT_TRUE(BuildApplicationCommandLine(line, sizeof line, program.c_str(), image.c_str()));
-    EXPECT_EQ(std::string(line).size(), 519u);
-}
 
 TEST(ApplicationFileName, LosesOnlyItsOuterQuotes)
 {
@@ -82,15 +56,12 @@ protected:
         ini_ = windows_.File("kmconfig.ini");
         scans_ = windows_.File("Scans");
         CreateDirectoryA(scans_.c_str(), nullptr);
-        g_shown.clear();
-        SetDestinationMessageBoxForTests(RecordMessage);
         FakeEngine::Install(FakeScript{});
     }
     void TearDown() override
     {
         WaitForProgressThreadEnd();
         FakeEngine::Uninstall();
-        SetDestinationMessageBoxForTests(nullptr);
         char real[MAX_PATH];
         GetWindowsDirectoryA(real, sizeof real);
         SetWindowsDirectory(real);
@@ -117,7 +88,7 @@ protected:
 
     TempFolder windows_;
     std::string ini_, scans_;
-    ReportedStatuses reported_;
+    ShownMessages shown_;
 };
 
 TEST_F(ScanToApplication, StartsTheDefaultApplicationWithTheScannedImage)
@@ -130,7 +101,7 @@ TEST_F(ScanToApplication, StartsTheDefaultApplicationWithTheScannedImage)
     EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
     EXPECT_EQ(ReadS32(FakeEngine::lastJob.data(), kJobFormat), kOutputFormatBmp);
     EXPECT_EQ(ScannedFiles(), 1);
-    EXPECT_TRUE(g_shown.empty());
+    EXPECT_TRUE(shown_.Take().empty());
 }
 
 TEST_F(ScanToApplication, AProgramThatCannotStartIsReported)
@@ -138,8 +109,8 @@ TEST_F(ScanToApplication, AProgramThatCannotStartIsReported)
     Configure("DefaultID=2\r\nApName2=Gone\r\nApFileName2=C:\\no\\such\\viewer.exe\r\n");
     EXPECT_EQ(LaunchScanToApplication(), 0);
     EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
-    ASSERT_EQ(g_shown.size(), 1u);
-    EXPECT_EQ(g_shown[0], "The program \"C:\\no\\such\\viewer.exe\" could not be started.");
+    EXPECT_EQ(shown_.Take(),
+              std::vector<std::string>{"The program \"C:\\no\\such\\viewer.exe\" could not be started."});
 }
 
 TEST_F(ScanToApplication, AnAbortedScanStartsNothingAndSaysNothing)
@@ -149,8 +120,7 @@ TEST_F(ScanToApplication, AnAbortedScanStartsNothingAndSaysNothing)
     FakeEngine::Install(noScanner);
     Configure("ApName1=Gone\r\nApFileName1=C:\\no\\such\\viewer.exe\r\n");
     EXPECT_EQ(LaunchScanToApplication(), 0);
-    EXPECT_TRUE(g_shown.empty());
-    EXPECT_EQ(reported_.Take(), std::vector<EngineStatus>{kStatusDeviceNotConnected});
+    EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgDeviceNotConnected"});
 }
 
 TEST_F(ScanToApplication, AWordProcessorIsLeftToOcrWithoutAScanHere)
@@ -158,7 +128,7 @@ TEST_F(ScanToApplication, AWordProcessorIsLeftToOcrWithoutAScanHere)
     Configure("ApName1=Microsoft Word 97\r\nApFileName1=C:\\Office\\winword.exe\r\n");
     LaunchScanToApplication();
     EXPECT_EQ(FakeEngine::scanCalls.load(), 0);
-    EXPECT_TRUE(g_shown.empty());
+    EXPECT_TRUE(shown_.Take().empty());
 
     Configure("ApName1=microsoft word 97\r\nApFileName1=C:\\no\\such\\winword.exe\r\n");
     LaunchScanToApplication();

@@ -4,15 +4,13 @@
 
 #include "common/paths.h"
 #include "config/config.h"
+#include "dispatch/dispatch.h"
 #include "scan/scan.h"
 #include "test_support.h"
 
 #include <vector>
 
 namespace {
-
-std::vector<EngineStatus> g_reported;
-void RecordStatus(EngineStatus status) { g_reported.push_back(status); }
 
 // A Windows directory of the test's own with the given "Button.InI", and no engine:
 // a destination's job ends at once with kStatusLibNotFound, recorded instead of shown.
@@ -22,15 +20,9 @@ protected:
     {
         UnloadScanEngine();
         SetWindowsDirectory(folder_.path().c_str());
-        SetEngineErrorReporterForTests(RecordStatus);
-        g_reported.clear();
         ClearActiveDestinations();
     }
-    void TearDown() override
-    {
-        SetEngineErrorReporterForTests(nullptr);
-        SetWindowsDirectory(previous_.c_str());
-    }
+    void TearDown() override { SetWindowsDirectory(previous_.c_str()); }
 
     void WriteButtonIni(const std::string& text) { WriteTextFile(folder_.File("Button.InI"), text); }
     std::string Progress(const char* key)
@@ -48,6 +40,7 @@ protected:
 
     std::string previous_ = WindowsDirectory();
     TempFolder folder_;
+    ShownMessages shown_;
 };
 
 }  // namespace
@@ -99,7 +92,7 @@ TEST_F(DispatchTest, FolderFunctionLeavesProgressAlone)
     EXPECT_EQ(Progress("ScanTo_Image2"), "<absent>");
     EXPECT_EQ(ActiveFlags(), 8);
     // The folder's scan ran and, without an engine, ended with the engine's absence.
-    EXPECT_EQ(g_reported, std::vector<EngineStatus>{kStatusLibNotFound});
+    EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgLibNotFound"});
 }
 
 TEST_F(DispatchTest, UnknownOrMissingFunctionsRunNothing)

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 namespace {
 
@@ -10,8 +9,6 @@ FakeScript g_script;
 HANDLE g_scanThread = nullptr;
 std::atomic<bool> g_stopped{false};
 EngineNotifyProc g_notify = nullptr;
-std::mutex g_reportedLock;
-std::vector<EngineStatus> g_reported;
 
 EngineStatus __cdecl FakeCapabilities(void* capabilities)
 {
@@ -98,12 +95,6 @@ EngineStatus __cdecl FakeScanAsync(void* request, EngineNotifyProc notify, int32
     return 0;
 }
 
-void __cdecl Record(EngineStatus status)
-{
-    std::lock_guard<std::mutex> hold(g_reportedLock);
-    g_reported.push_back(status);
-}
-
 }  // namespace
 
 std::atomic<int> FakeEngine::scanCalls{0};
@@ -143,20 +134,4 @@ void FakeEngine::Uninstall()
 {
     JoinScanThread();
     ScanEngine = ScanEngineTable{};
-}
-
-ReportedStatuses::ReportedStatuses()
-{
-    Take();
-    SetEngineErrorReporterForTests(Record);
-}
-
-ReportedStatuses::~ReportedStatuses() { SetEngineErrorReporterForTests(nullptr); }
-
-std::vector<EngineStatus> ReportedStatuses::Take()
-{
-    std::lock_guard<std::mutex> hold(g_reportedLock);
-    std::vector<EngineStatus> taken;
-    taken.swap(g_reported);
-    return taken;
 }

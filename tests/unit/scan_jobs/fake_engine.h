@@ -50,13 +50,6 @@ struct FakeEngine {
     static std::function<void()> onScan;
 };
 
-// Records the statuses the job reports instead of showing message boxes.
-struct ReportedStatuses {
-    ReportedStatuses();
-    ~ReportedStatuses();
-    std::vector<EngineStatus> Take();
-};
-
 // Polls a condition for up to the bound; false when it never held.
 template <class Condition>
 bool WaitUntil(Condition condition, DWORD boundMs)

@@ -10,6 +10,7 @@
 
 #include "common/paths.h"
 #include "config/config.h"
+#include "destinations/destinations.h"
 #include "fake_engine.h"
 #include "resource.h"
 #include "scan/scan.h"
@@ -50,7 +51,7 @@ protected:
 
     TempFolder windows_;
     std::string ini_, path_;
-    ReportedStatuses reported_;
+    ShownMessages shown_;
 };
 
 TEST_F(ScanJob, TheEndReleasesTheDestinationWithTheSettingsApplied)
@@ -78,7 +79,7 @@ TEST_F(ScanJob, TheEndReleasesTheDestinationWithTheSettingsApplied)
     EXPECT_EQ(std::vector<uint8_t>(request.begin() + 4, request.end()),
               (std::vector<uint8_t>{17, 64, 1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(FakeEngine::finishCalls.load(), 1);
-    EXPECT_TRUE(reported_.Take().empty());
+    EXPECT_TRUE(shown_.Take().empty());
 
     // The progress thread ends at the close of its cycle and leaves nothing behind.
     WaitForProgressThreadEnd();
@@ -134,7 +135,7 @@ TEST_F(ScanJob, AbortReleasesTheDestinationAsAborted)
     EXPECT_FALSE(completed);
     EXPECT_EQ(g_scan.JobAborted.load(), 1);
     EXPECT_EQ(FakeEngine::stopCalls.load(), 1);
-    EXPECT_TRUE(reported_.Take().empty());
+    EXPECT_TRUE(shown_.Take().empty());
     WaitForProgressThreadEnd();
     EXPECT_EQ(g_scan.PreviewImage.load(), nullptr);
     EXPECT_FALSE(g_scan.ScanBusy.load());
@@ -148,7 +149,7 @@ TEST_F(ScanJob, AnEngineThatNeverEndsIsGivenUpAfterItsSilence)
     SetEngineSilenceLimitForTests(400);
 
     EXPECT_FALSE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
-    EXPECT_EQ(reported_.Take(), std::vector<EngineStatus>{kStatusTimeOut});
+    EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgTimeOut"});
     EXPECT_EQ(FakeEngine::stopCalls.load(), 1);
     EXPECT_EQ(g_scan.JobAborted.load(), 1);
     WaitForProgressThreadEnd();
@@ -165,7 +166,7 @@ TEST_F(ScanJob, AnEngineThatKeepsTalkingIsNotGivenUp)
     FakeEngine::Install(script);
     SetEngineSilenceLimitForTests(500);
     EXPECT_TRUE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
-    EXPECT_TRUE(reported_.Take().empty());
+    EXPECT_TRUE(shown_.Take().empty());
 }
 
 TEST_F(ScanJob, AJobThatCannotStartShowsWhyAndReleasesTheDestination)
@@ -174,19 +175,19 @@ TEST_F(ScanJob, AJobThatCannotStartShowsWhyAndReleasesTheDestination)
     noScanner.capabilitiesStatus = kStatusDeviceNotConnected;
     FakeEngine::Install(noScanner);
     EXPECT_FALSE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
-    EXPECT_EQ(reported_.Take(), std::vector<EngineStatus>{kStatusDeviceNotConnected});
+    EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgDeviceNotConnected"});
     EXPECT_EQ(g_scan.MaxWidth.load(), 850);  // the limits are stored whatever the status
 
     FakeScript noDefaults;
     noDefaults.defaultsStatus = -2;
     FakeEngine::Install(noDefaults);
     EXPECT_FALSE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
-    EXPECT_EQ(reported_.Take(), std::vector<EngineStatus>{-2});
+    EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgNotEnoughMemory"});
 
     std::string tooLong = windows_.path() + std::string(300, 'a') + ".bmp";
     FakeEngine::Install(FakeScript{});
     EXPECT_FALSE(RunScanJob(tooLong.c_str(), kKindImage, kOutputFormatBmp));
-    EXPECT_EQ(reported_.Take(), std::vector<EngineStatus>{-4});
+    EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgBadArguments"});
 
     EXPECT_EQ(FakeEngine::scanCalls.load(), 0);
     EXPECT_EQ(g_scan.ProgressDialog.load(), nullptr);
@@ -198,7 +199,7 @@ TEST_F(ScanJob, AnEngineErrorIsShownAndTheJobGoesOn)
     script.statusCodes = {7};
     FakeEngine::Install(script);
     EXPECT_TRUE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
-    EXPECT_EQ(reported_.Take(), std::vector<EngineStatus>{7});
+    EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgErrorOccured"});
     EXPECT_EQ(ReadTextFile(path_), "BM fake scan");
 }
 

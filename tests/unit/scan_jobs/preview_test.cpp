@@ -9,6 +9,7 @@
 
 #include "fake_engine.h"
 #include "scan/scan.h"
+#include "test_support.h"
 
 namespace {
 
@@ -154,7 +155,7 @@ TEST_F(Notifications, BlocksAreStoredBackToBackAndWhatPassesTheEndIsDropped)
 
 TEST_F(Notifications, TheEndReleasesTheDestinationAndLaterDataIsDropped)
 {
-    ReportedStatuses reported;
+    ShownMessages shown;
     g_scan.ScanBusy = true;
     Send(kNotifyScanBlock, std::vector<uint8_t>(4, 7));
     Send(kNotifyScanDone);
@@ -171,15 +172,15 @@ TEST_F(Notifications, TheEndReleasesTheDestinationAndLaterDataIsDropped)
     Send(kNotifyScanEnded);
     EXPECT_EQ(WaitForSingleObject(done_, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_EQ(FakeEngine::finishCalls.load(), 1);
-    EXPECT_TRUE(reported.Take().empty());
+    EXPECT_TRUE(shown.Take().empty());
 }
 
 TEST_F(Notifications, AnErrorCodeIsShownAndTheJobGoesOn)
 {
-    ReportedStatuses reported;
+    ShownMessages shown;
     g_scan.ScanBusy = true;
     Send(static_cast<uint32_t>(-9));
-    EXPECT_EQ(reported.Take(), std::vector<EngineStatus>{-9});
+    EXPECT_EQ(shown.Take(), std::vector<std::string>{"MsgDeviceError"});
     EXPECT_FALSE(g_scan.ScanBusy.load());
     EXPECT_EQ(WaitForSingleObject(done_, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     Send(kNotifyScanBlock, std::vector<uint8_t>(2, 5));

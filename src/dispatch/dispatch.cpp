@@ -1,16 +1,13 @@
-// A button press becomes a ButtonNumber, "Button.InI" [Main] names the function it
-// runs, and the function's destination runs to its end on the calling thread.
-#include <cstring>
+#include "dispatch/dispatch.h"
 
-#include "common/paths.h"
 #include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
 #include "scan/scan.h"
 
-ScanState g_scan;
-
 namespace {
+
+constexpr const char* kProgressSection = "Progress";
 
 // The progress pictures of a function live in its own section of "Button.InI"
 // and are published under [Progress] for the maker's other programs.
@@ -28,19 +25,19 @@ const char* ProgressSectionFor(int functionCode)
     }
 }
 
-void CopyProgressEntry(const char* iniPath, const char* section, const char* fromKey, const char* toKey)
+void CopyProgressEntry(const char* section, const char* fromKey, const char* toKey)
 {
     char value[512];
-    GetPrivateProfileStringA(section, fromKey, "", value, sizeof value, iniPath);
+    ReadIniString(kButtonFileName, section, fromKey, "", value);
     // An absent entry is published as an empty value, not deleted.
-    WritePrivateProfileStringA("Progress", toKey, value, iniPath);
+    WriteIniString(kButtonFileName, kProgressSection, toKey, value);
 }
 
-void PublishProgressEntries(const char* iniPath, int functionCode)
+void PublishProgressEntries(int functionCode)
 {
     const char* section = ProgressSectionFor(functionCode);
-    CopyProgressEntry(iniPath, section, "Progress1", "ScanTo_Image1");
-    CopyProgressEntry(iniPath, section, "Progress2", "ScanTo_Image2");
+    CopyProgressEntry(section, "Progress1", "ScanTo_Image1");
+    CopyProgressEntry(section, "Progress2", "ScanTo_Image2");
 }
 
 void RunDestination(int functionCode)
@@ -64,32 +61,6 @@ void RunDestination(int functionCode)
 }
 
 }  // namespace
-
-void ClearActiveDestinations()
-{
-    g_scan.ActiveApplication = 0;
-    g_scan.ActivePrinter = 0;
-    g_scan.ActiveMail = 0;
-    g_scan.ActiveFolder = 0;
-}
-
-void SetActiveDestination(Destination destination)
-{
-    switch (destination) {
-    case Destination::Application:
-        g_scan.ActiveApplication = 1;
-        break;
-    case Destination::Printer:
-        g_scan.ActivePrinter = 1;
-        break;
-    case Destination::Mail:
-        g_scan.ActiveMail = 1;
-        break;
-    case Destination::Folder:
-        g_scan.ActiveFolder = 1;
-        break;
-    }
-}
 
 int ButtonNumberFromCode(uint32_t buttonCode)
 {
@@ -127,18 +98,15 @@ int DispatchButtonPress(int buttonNumber)
 
 int RunButtonFunction(int buttonNumber, const char* section)
 {
-    char iniPath[MAX_PATH];
-    if (!WindowsFilePath(iniPath, "Button.InI"))
-        return 1;
     char key[16];
     FormatString(key, "%d", buttonNumber);
-    int functionCode = static_cast<int>(GetPrivateProfileIntA(section, key, 0, iniPath));
+    int functionCode = ReadIniInt(kButtonFileName, section, key, 0);
 
     switch (functionCode) {
     case kFunctionApplication:
     case kFunctionCopy:
     case kFunctionMail:
-        PublishProgressEntries(iniPath, functionCode);
+        PublishProgressEntries(functionCode);
         RunDestination(functionCode);
         break;
     case kFunctionFolder:
@@ -148,11 +116,4 @@ int RunButtonFunction(int buttonNumber, const char* section)
         break;
     }
     return 1;
-}
-
-void GetScanArea(int32_t area[4], int /*docType: the area does not depend on it*/, int buttonKind)
-{
-    int areaIndex = (buttonKind >= 0 && buttonKind < kButtonKindCount) ? ReadButtonSetting(buttonKind).Area : 0;
-    ScanAreaForIndex(areaIndex, area);
-    ClampScanArea(area, g_scan.MaxWidth, g_scan.MaxHeight);
 }

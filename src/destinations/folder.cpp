@@ -1,14 +1,11 @@
 // Scan to folder: the scanned image left in the default scan folder is the whole result.
-#include <windows.h>
-
-#include "common/paths.h"
+#include "config/config.h"
+#include "destinations/destinations.h"
 #include "scan/scan.h"
 
 int ScanToFolder()
 {
-    char iniPath[MAX_PATH];
-    WindowsFilePath(iniPath, "kmconfig.ini");
-    if (GetPrivateProfileIntA("MyFolder", "Num", 0, iniPath) == 0) {
+    if (ReadIniInt(kConfigFileName, kMyFolderSection, "Num", 0) == 0) {
         uint16_t defaultFolder = 0;
         EnsureFolderList(&defaultFolder);
     }

@@ -1,0 +1,38 @@
+#include "common/process.h"
+
+#include "common/handles.h"
+#include "common/strings.h"
+
+namespace {
+
+// Two paths and the blanks and quotes around them.
+constexpr size_t kCommandLineSize = 1024;
+
+}  // namespace
+
+bool BuildProgramCommandLine(char* out, size_t size, const char* program, const char* arguments)
+{
+    if (arguments && *arguments)
+        return FormatString(out, size, "\"%s\" %s", program, arguments);
+    return FormatString(out, size, "\"%s\"", program);
+}
+
+DWORD StartProgram(const char* program, const char* arguments)
+{
+    char commandLine[kCommandLineSize];
+    if (!BuildProgramCommandLine(commandLine, sizeof commandLine, program, arguments))
+        return ERROR_FILENAME_EXCED_RANGE;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    // No application name: the system finds the program from the command line's first
+    // word, as for a program the user names.
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS,
+                        nullptr, nullptr, &startup, &process)) {
+        DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_INVALID_FUNCTION;
+    }
+    UniqueHandle thread(process.hThread);
+    UniqueHandle started(process.hProcess);
+    return ERROR_SUCCESS;
+}
