@@ -16,7 +16,7 @@ extern "C" {
 EngineStatus __cdecl TNcGetScannerList(ChooserCriteria*, void** list, uint32_t* count, int32_t)
 {
     if (!list || !count)
-        return -4;
+        return kStatusBadArguments;
     *list = nullptr;
     *count = 0;
     char iniPath[MAX_PATH];
@@ -30,7 +30,7 @@ EngineStatus __cdecl TNcGetScannerList(ChooserCriteria*, void** list, uint32_t* 
     }
     char* entry = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kScannerRecordSize));
     if (!entry)
-        return -2;
+        return kStatusNotEnoughMemory;
     CopyString(entry + kSimRecordModelOffset, kSimRecordDeviceIdOffset - kSimRecordModelOffset, kSimModelName);
     CopyString(entry + kSimRecordDeviceIdOffset, kScannerRecordSize - kSimRecordDeviceIdOffset, kSimDeviceId);
     *list = entry;
@@ -41,7 +41,7 @@ EngineStatus __cdecl TNcGetScannerList(ChooserCriteria*, void** list, uint32_t* 
 EngineStatus __cdecl TNcReleaseScannerList(void** list)
 {
     if (!list)
-        return -4;
+        return kStatusBadArguments;
     if (*list)
         HeapFree(GetProcessHeap(), 0, *list);
     *list = nullptr;

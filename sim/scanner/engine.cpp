@@ -28,12 +28,6 @@ namespace {
 constexpr int kBandLines = 64;
 constexpr DWORD kJoinTimeoutMs = 10000;        // a release waits this long for a scan or the button thread
 constexpr DWORD kPreviousScanWaitMs = 5000;    // a new scan waits this long for the last one's end call
-constexpr EngineStatus kStatusBadArguments = -4;
-constexpr EngineStatus kStatusUnsupported = -6;
-constexpr EngineStatus kStatusNotEnoughMemory = -2;
-constexpr EngineStatus kStatusFileIoError = -12;
-constexpr EngineStatus kStatusChosenDeviceNotFound = -20;
-constexpr EngineStatus kStatusUnableToOpenDevice = -10;
 
 // The button thread's objects. Two owners hold it, the thread and the engine; the
 // last to let go deletes it, so a thread that outlives a bounded join (its callback
@@ -43,14 +37,9 @@ struct ButtonChannel {
     UniqueHandle enteredEvent;
     UniqueHandle stopEvent;
     UniqueHandle mapping;
-    SimButtonState* state = nullptr;
+    UniqueView view;
+    SimButtonState* state = nullptr;  // the view
     std::atomic<int> owners{2};
-
-    ~ButtonChannel()
-    {
-        if (state)
-            UnmapViewOfFile(state);
-    }
 };
 
 void LetGo(ButtonChannel* channel)
@@ -63,7 +52,7 @@ struct EngineState {
     // Taken by the calling threads around starting, retiring and joining threads;
     // never by the scan worker or the button thread, and never held across a callback.
     CRITICAL_SECTION control;
-    HANDLE scanThread = nullptr;  // under control: written by TNeScanAsync, joined by the releases
+    UniqueHandle scanThread;      // under control: written by TNeScanAsync, joined by the releases
     DWORD scanThreadId = 0;       // under control
     HANDLE stopEvent = nullptr;   // manual reset; set by TNeStopScan, waited on by a paced worker
     // Set by TNeScanAsync, cleared by the worker right before its end notification.
@@ -72,7 +61,7 @@ struct EngineState {
     std::atomic<bool> stopRequested{false};
     // Written by TNeRegisterNotification, read by the button thread at each press.
     std::atomic<ButtonNotifyProc> buttonCallback{nullptr};
-    HANDLE buttonThread = nullptr;  // under control
+    UniqueHandle buttonThread;      // under control
     DWORD buttonThreadId = 0;       // under control
     ButtonChannel* button = nullptr;  // under control; the engine's share of the channel
 };
@@ -268,10 +257,9 @@ bool RetirePreviousScan()
         return true;
     if (g_engine.scanThreadId == GetCurrentThreadId())
         return false;  // called from that scan's own notification
-    if (WaitForSingleObject(g_engine.scanThread, kPreviousScanWaitMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(g_engine.scanThread.get(), kPreviousScanWaitMs) != WAIT_OBJECT_0)
         return false;
-    CloseHandle(g_engine.scanThread);
-    g_engine.scanThread = nullptr;
+    g_engine.scanThread.reset();
     g_engine.scanThreadId = 0;
     return true;
 }
@@ -286,10 +274,9 @@ void StopAndJoinScan()
     SetEvent(g_engine.stopEvent);
     if (g_engine.scanThreadId == GetCurrentThreadId())
         return;  // released from inside a notification: the worker ends after it returns
-    if (WaitForSingleObject(g_engine.scanThread, kJoinTimeoutMs) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(g_engine.scanThread.get(), kJoinTimeoutMs) != WAIT_OBJECT_0)
         return;
-    CloseHandle(g_engine.scanThread);
-    g_engine.scanThread = nullptr;
+    g_engine.scanThread.reset();
     g_engine.scanThreadId = 0;
 }
 
@@ -304,7 +291,7 @@ std::unique_ptr<ScanTask> ReadScanTask(void* job, EngineNotifyProc notify)
     task->format = ReadS32(job, kJobFormat);
     const char* path = static_cast<const char*>(job) + kJobPath;
     if (task->jobStatus == 0 && (task->format != kOutputFormatBmp && task->format != kOutputFormatTiff))
-        task->jobStatus = -7;
+        task->jobStatus = kStatusUnsupportedMode;
     if (task->jobStatus == 0 && (path[0] == '\0' || !memchr(path, '\0', kJobPathSize)))
         task->jobStatus = kStatusBadArguments;
     if (task->jobStatus == 0)
@@ -359,8 +346,8 @@ ButtonChannel* OpenButtonChannel()
                                               sizeof(SimButtonState), kSimButtonStateBlock));
     if (!channel->pressEvent || !channel->enteredEvent || !channel->stopEvent || !channel->mapping)
         return nullptr;
-    channel->state = static_cast<SimButtonState*>(
-        MapViewOfFile(channel->mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SimButtonState)));
+    channel->view.reset(MapViewOfFile(channel->mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SimButtonState)));
+    channel->state = static_cast<SimButtonState*>(channel->view.get());
     return channel->state ? channel.release() : nullptr;
 }
 
@@ -374,9 +361,8 @@ void StopButtonThread()
     InterlockedExchange(&channel->state->listenerThreadId, 0);
     SetEvent(channel->stopEvent.get());
     if (g_engine.buttonThreadId != GetCurrentThreadId())
-        WaitForSingleObject(g_engine.buttonThread, kJoinTimeoutMs);
-    CloseHandle(g_engine.buttonThread);
-    g_engine.buttonThread = nullptr;
+        WaitForSingleObject(g_engine.buttonThread.get(), kJoinTimeoutMs);
+    g_engine.buttonThread.reset();
     g_engine.buttonThreadId = 0;
     g_engine.button = nullptr;
     LetGo(channel);
@@ -395,7 +381,7 @@ EngineStatus StartButtonThread()
         delete channel;
         return kStatusNotEnoughMemory;
     }
-    g_engine.buttonThread = thread;
+    g_engine.buttonThread.reset(thread);
     g_engine.buttonThreadId = threadId;
     g_engine.button = channel;
     InterlockedExchange(&channel->state->listenerThreadId, static_cast<LONG>(threadId));
@@ -458,7 +444,7 @@ EngineStatus __cdecl TNeProcessImage(int32_t operation, void* parameters)
     if (operation == kProcessFinish)
         return kStatusOk;
     if (operation != kProcessDefaults)
-        return kStatusUnsupported;
+        return kStatusUnsupportedFunction;
     if (!parameters)
         return kStatusBadArguments;
     memset(parameters, 0, kScanParametersSize);
@@ -502,7 +488,7 @@ EngineStatus __cdecl TNeScanAsync(void* request, EngineNotifyProc notify, int32_
         return kStatusNotEnoughMemory;
     }
     task.release();  // the worker owns it now
-    g_engine.scanThread = thread;
+    g_engine.scanThread.reset(thread);
     g_engine.scanThreadId = threadId;
     return kStatusOk;
 }
@@ -551,11 +537,11 @@ EngineStatus __cdecl TNeReleaseEngine(void)
 
 // Preview, synchronous scan, status and information calls exist for the binding
 // but are not part of what the virtual flatbed offers.
-EngineStatus __cdecl TNePreviewAsync(void) { return kStatusUnsupported; }
-EngineStatus __cdecl TNePreview(void) { return kStatusUnsupported; }
-EngineStatus __cdecl TNeScan(void) { return kStatusUnsupported; }
-EngineStatus __cdecl TNeGetStatus(void) { return kStatusUnsupported; }
-EngineStatus __cdecl TNeSetStatus(void) { return kStatusUnsupported; }
-EngineStatus __cdecl TNeGetEngineInfo(void) { return kStatusUnsupported; }
+EngineStatus __cdecl TNePreviewAsync(void) { return kStatusUnsupportedFunction; }
+EngineStatus __cdecl TNePreview(void) { return kStatusUnsupportedFunction; }
+EngineStatus __cdecl TNeScan(void) { return kStatusUnsupportedFunction; }
+EngineStatus __cdecl TNeGetStatus(void) { return kStatusUnsupportedFunction; }
+EngineStatus __cdecl TNeSetStatus(void) { return kStatusUnsupportedFunction; }
+EngineStatus __cdecl TNeGetEngineInfo(void) { return kStatusUnsupportedFunction; }
 
 }  // extern "C"

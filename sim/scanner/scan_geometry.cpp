@@ -19,22 +19,22 @@ int32_t ReadScanGeometry(const void* job, int bedWidth, int bedHeight, ScanGeome
     g.blackWhiteLevel = ReadS16(job, kJobParameters + kParamBlackWhiteLevel);
 
     if (g.imageType < kImageTypeColour || g.imageType > kImageTypeLineArt)
-        return -7;
+        return kStatusUnsupportedMode;
     int expectedBits = g.imageType == kImageTypeLineArt ? 1 : 8;
     if (g.bits != expectedBits)
-        return -4;
+        return kStatusBadArguments;
     if (g.xResolution < 1 || g.xResolution > kSimMaxResolution || g.yResolution < 1 ||
         g.yResolution > kSimMaxResolution)
-        return -4;
+        return kStatusBadArguments;
     if (g.left < 0 || g.top < 0 || g.right > bedWidth || g.bottom > bedHeight || g.right <= g.left ||
         g.bottom <= g.top)
-        return -4;
+        return kStatusBadArguments;
     // The bed is at most a few thousand hundredths and the resolution at most 1200,
     // so these products stay far inside 32 bits.
     g.pixels = (g.right - g.left) * g.xResolution / 100;
     g.lines = (g.bottom - g.top) * g.yResolution / 100;
     if (g.pixels < 1 || g.lines < 1)
-        return -4;
+        return kStatusBadArguments;
     *out = g;
     return 0;
 }

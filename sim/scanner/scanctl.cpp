@@ -100,26 +100,6 @@ bool ParseOptions(int argc, char** argv, Options* options)
 // ---------------------------------------------------------------------------
 // Buttons
 
-class MappedState {
-public:
-    explicit MappedState(HANDLE mapping)
-        : state_(static_cast<SimButtonState*>(
-              MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SimButtonState))))
-    {
-    }
-    ~MappedState()
-    {
-        if (state_)
-            UnmapViewOfFile(state_);
-    }
-    MappedState(const MappedState&) = delete;
-    MappedState& operator=(const MappedState&) = delete;
-    SimButtonState* get() const { return state_; }
-
-private:
-    SimButtonState* state_;
-};
-
 // Waits until the engine reports a callback entered for this press or a later one.
 bool WaitForCallback(SimButtonState* state, HANDLE enteredEvent, LONG sequence, DWORD waitMs)
 {
@@ -141,8 +121,8 @@ int Press(const char* label, uint32_t code, const Options& options)
     UniqueHandle mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kSimButtonStateBlock));
     if (!mapping)
         return Fail("no scan engine is listening for buttons", "the shared block TNSimButtonState does not exist");
-    MappedState view(mapping.get());
-    SimButtonState* state = view.get();
+    UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SimButtonState)));
+    auto* state = static_cast<SimButtonState*>(view.get());
     if (!state)
         return Fail("cannot map the shared block TNSimButtonState");
     if (state->listenerThreadId == 0)

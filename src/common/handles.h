@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <utility>
 
 template <class Traits>
@@ -112,6 +113,20 @@ struct GlobalTraits {
     static void Close(Type h) { GlobalFree(h); }
 };
 
+// A view of a file mapping.
+struct ViewTraits {
+    using Type = void*;
+    static Type Empty() { return nullptr; }
+    static void Close(Type view) { UnmapViewOfFile(view); }
+};
+
+// A C runtime stream.
+struct StdFileTraits {
+    using Type = FILE*;
+    static Type Empty() { return nullptr; }
+    static void Close(Type file) { fclose(file); }
+};
+
 using UniqueHandle = Unique<HandleTraits>;
 using UniqueFile = Unique<FileTraits>;
 using UniqueFind = Unique<FindTraits>;
@@ -122,6 +137,27 @@ using UniqueDc = Unique<DcTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueGlobal = Unique<GlobalTraits>;
+using UniqueView = Unique<ViewTraits>;
+using UniqueStdFile = Unique<StdFileTraits>;
+
+// Locks a movable global block for as long as the scope lasts; get() is null when
+// the block is null or cannot be locked.
+class LockedGlobal {
+public:
+    explicit LockedGlobal(HGLOBAL block) noexcept : block_(block), data_(block ? GlobalLock(block) : nullptr) {}
+    ~LockedGlobal()
+    {
+        if (data_)
+            GlobalUnlock(block_);
+    }
+    LockedGlobal(const LockedGlobal&) = delete;
+    LockedGlobal& operator=(const LockedGlobal&) = delete;
+    void* get() const noexcept { return data_; }
+
+private:
+    HGLOBAL block_;
+    void* data_;
+};
 
 // Selects an object into a DC and puts the previous one back on scope exit.
 class SelectGuard {
@@ -143,19 +179,30 @@ private:
 // A DC from GetDC, given back with ReleaseDC for the same window.
 class WindowDc {
 public:
-    explicit WindowDc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
-    ~WindowDc()
-    {
-        if (dc_)
-            ReleaseDC(window_, dc_);
-    }
+    WindowDc() noexcept = default;
+    explicit WindowDc(HWND window) noexcept { Take(window); }
+    ~WindowDc() { reset(); }
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
     HDC get() const noexcept { return dc_; }
 
+    // Gives back the DC held, then gets the window's (null: the screen's).
+    void Take(HWND window) noexcept
+    {
+        reset();
+        window_ = window;
+        dc_ = GetDC(window);
+    }
+    void reset() noexcept
+    {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+        dc_ = nullptr;
+    }
+
 private:
-    HWND window_;
-    HDC dc_;
+    HWND window_ = nullptr;
+    HDC dc_ = nullptr;
 };
 
 // BeginPaint/EndPaint for one WM_PAINT.

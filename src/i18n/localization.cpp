@@ -1,7 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "common/handles.h"
 #include "common/message_box.h"
@@ -9,6 +8,7 @@
 #include "common/strings.h"
 #include "config/config.h"
 #include "i18n/i18n.h"
+#include "resource.h"
 
 // One text of TextTable: a single block that owns itself, the text stored inline.
 struct TextEntry {
@@ -32,15 +32,6 @@ constexpr int kDefaultPointSize = 8;
 constexpr int kMaxPointSize = 20;
 constexpr LONG kFontWeight = 500;
 constexpr BYTE kShiftJisCharSet = 128;
-
-constexpr int kFontFaceId = 11101;
-constexpr int kFontSizeId = 11103;
-constexpr int kFontCharSetId = 11104;
-
-struct FileCloser {
-    void operator()(FILE* file) const { fclose(file); }
-};
-using UniqueStdFile = std::unique_ptr<FILE, FileCloser>;
 
 int CountIds(const uint32_t* idList)
 {
@@ -167,12 +158,12 @@ void CreateLocalizedFont()
     DeleteLocalizedFont();
     LOGFONTA& font = g_localization.LogFont;
     font = LOGFONTA{};
-    const TextEntry* face = FindText(kFontFaceId);
+    const TextEntry* face = FindText(IDS_DLG_LOCAL_FONT);
     CopyString(font.lfFaceName, face ? face->text : kDefaultFace);
     font.lfWeight = kFontWeight;
 
     int size = kDefaultPointSize;
-    if (const TextEntry* sizeText = FindText(kFontSizeId)) {
+    if (const TextEntry* sizeText = FindText(IDS_DLG_LOCAL_FONT_SIZE)) {
         size = atoi(sizeText->text);
         if (size < 0)
             size = kDefaultPointSize;
@@ -184,7 +175,7 @@ void CreateLocalizedFont()
     height &= ~1;
     font.lfHeight = -height;
 
-    if (const TextEntry* charSet = FindText(kFontCharSetId)) {
+    if (const TextEntry* charSet = FindText(IDS_DLG_LOCAL_FONT_CHAR_SET)) {
         int value = atoi(charSet->text);
         font.lfCharSet = static_cast<BYTE>(value < 0 ? 0 : (value > 255 ? 255 : value));
     }
@@ -321,10 +312,9 @@ void SetDlgItemLocalizedText(HWND dialog, int controlId, int stringId)
 // ever provides one, a fixed text says which program could not be started.
 void ShowStartFailure(const char* program)
 {
-    constexpr int kStartFailedTextId = 11310;
     char format[520];
     char text[1024];
-    if (GetLocalizedText(kStartFailedTextId, format))
+    if (GetLocalizedText(IDS_START_FAILED, format))
         FormatLocalizedText(text, format, program);
     else
         FormatString(text, "The program \"%s\" could not be started.", program);

@@ -32,24 +32,6 @@ bool LookupControlTitle(void*, uint16_t controlId, std::u16string& title)
     return true;
 }
 
-// Locks a movable block for as long as the scope lasts.
-class LockedGlobal {
-public:
-    explicit LockedGlobal(HGLOBAL block) : block_(block), data_(block ? GlobalLock(block) : nullptr) {}
-    ~LockedGlobal()
-    {
-        if (data_)
-            GlobalUnlock(block_);
-    }
-    LockedGlobal(const LockedGlobal&) = delete;
-    LockedGlobal& operator=(const LockedGlobal&) = delete;
-    void* get() const { return data_; }
-
-private:
-    HGLOBAL block_;
-    void* data_;
-};
-
 // The resource is released when the function returns; the copy lives on.
 bool CopyTemplateResource(HINSTANCE instance, LPCSTR templateName, TemplateBuffer& copy)
 {

@@ -17,14 +17,34 @@ constexpr uint32_t kNotifyScanBlock = 212;    // a block of image lines, top lin
 constexpr uint32_t kNotifyScanDone = 213;     // end of the scan
 constexpr uint32_t kNotifyScanEnded = 214;    // end of the scan (stopped or failed)
 
-// Engine status codes Tornel gives meaning to (the rest are shown as a generic error).
+// The engine's status codes; each has a message of its own, any other code the
+// general one.
 constexpr EngineStatus kStatusOk = 0;
 constexpr EngineStatus kStatusDeviceNotConnected = 1;
 constexpr EngineStatus kStatusDeviceBusy = 2;
-constexpr EngineStatus kStatusNoScanner = 5;  // OpenScanner: no scanner present
+constexpr EngineStatus kStatusDeviceNotReady = 3;
+constexpr EngineStatus kStatusDeviceNotFound = 4;
+constexpr EngineStatus kStatusNoScanner = 5;  // the status fails; OpenScanner: no scanner present
+constexpr EngineStatus kStatusAborted = 6;
+constexpr EngineStatus kStatusNotEnoughMemory = -2;
+constexpr EngineStatus kStatusNotPrivileged = -3;
+constexpr EngineStatus kStatusBadArguments = -4;
+constexpr EngineStatus kStatusExclusiveAccess = -5;
+constexpr EngineStatus kStatusUnsupportedFunction = -6;
+constexpr EngineStatus kStatusUnsupportedMode = -7;
+constexpr EngineStatus kStatusCompletionError = -8;
+constexpr EngineStatus kStatusDeviceError = -9;
+constexpr EngineStatus kStatusUnableToOpenDevice = -10;
 constexpr EngineStatus kStatusTimeOut = -11;
+constexpr EngineStatus kStatusFileIoError = -12;
+constexpr EngineStatus kStatusNoPower = -13;
+constexpr EngineStatus kStatusChosenDeviceNotFound = -20;
+constexpr EngineStatus kStatusNoDevice = -21;
 constexpr EngineStatus kStatusLibNotFound = -22;
 constexpr EngineStatus kStatusChooserLibNotFound = -23;
+constexpr EngineStatus kStatusBitmapError = -100;
+constexpr EngineStatus kStatusBadBuffer = -101;
+constexpr EngineStatus kStatusColourMatchingError = -102;
 
 // "TNcGetScannerList" fills a list of entries of this size; the chosen one is kept.
 constexpr size_t kScannerRecordSize = 188;

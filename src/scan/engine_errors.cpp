@@ -2,6 +2,7 @@
 
 #include "common/message_box.h"
 #include "i18n/i18n.h"
+#include "resource.h"
 #include "scan/scan.h"
 
 namespace {
@@ -11,34 +12,32 @@ struct EngineErrorText {
     int textId;
 };
 
-constexpr int kErrorOccuredId = 11369;  // MsgErrorOccured
-
 constexpr EngineErrorText kEngineErrorTexts[] = {
-    {1, 11363},     // MsgDeviceNotConnected
-    {2, 11364},     // MsgDeviceBusy
-    {3, 11365},     // MsgDeviceNotReady
-    {4, 11366},     // MsgDeviceNotFound
-    {5, 11367},     // MsgStatusFails
-    {6, 11368},     // MsgAborted
-    {-2, 11335},    // MsgNotEnoughMemory
-    {-3, 11370},    // MsgFunctionNotprevilaged
-    {-4, 11371},    // MsgBadArguments
-    {-5, 11372},    // MsgExclusiveAccess
-    {-6, 11373},    // MsgUnsupporetdFunction
-    {-7, 11374},    // MsgUnsupporetdMode
-    {-8, 11375},    // MsgComplitionError
-    {-9, 11376},    // MsgDeviceError
-    {-10, 11377},   // MsgUnabletoOpenDevice
-    {-11, 11378},   // MsgTimeOut
-    {-12, 11379},   // MsgFileIOError
-    {-13, 11380},   // MsgNoPower
-    {-20, 11381},   // MsgChoosenDeviceNotFound
-    {-21, 11382},   // MsgNoDevice
-    {-22, 11383},   // MsgLibNotFound
-    {-23, 11384},   // MsgChooserLibNotFound
-    {-100, 11385},  // MsgErrorinDSPBitmap
-    {-101, 11386},  // MsgDSPBadBuffer
-    {-102, 11387},  // MsgDSPColorMatchingError
+    {kStatusDeviceNotConnected, IDS_MSG_DEVICE_NOT_CONNECTED},
+    {kStatusDeviceBusy, IDS_MSG_DEVICE_BUSY},
+    {kStatusDeviceNotReady, IDS_MSG_DEVICE_NOT_READY},
+    {kStatusDeviceNotFound, IDS_MSG_DEVICE_NOT_FOUND},
+    {kStatusNoScanner, IDS_MSG_STATUS_FAILS},
+    {kStatusAborted, IDS_MSG_ABORTED},
+    {kStatusNotEnoughMemory, IDS_MSG_NOT_ENOUGH_MEMORY},
+    {kStatusNotPrivileged, IDS_MSG_FUNCTION_NOT_PRIVILEGED},
+    {kStatusBadArguments, IDS_MSG_BAD_ARGUMENTS},
+    {kStatusExclusiveAccess, IDS_MSG_EXCLUSIVE_ACCESS},
+    {kStatusUnsupportedFunction, IDS_MSG_UNSUPPORTED_FUNCTION},
+    {kStatusUnsupportedMode, IDS_MSG_UNSUPPORTED_MODE},
+    {kStatusCompletionError, IDS_MSG_COMPLETION_ERROR},
+    {kStatusDeviceError, IDS_MSG_DEVICE_ERROR},
+    {kStatusUnableToOpenDevice, IDS_MSG_UNABLE_TO_OPEN_DEVICE},
+    {kStatusTimeOut, IDS_MSG_TIME_OUT},
+    {kStatusFileIoError, IDS_MSG_FILE_IO_ERROR},
+    {kStatusNoPower, IDS_MSG_NO_POWER},
+    {kStatusChosenDeviceNotFound, IDS_MSG_CHOSEN_DEVICE_NOT_FOUND},
+    {kStatusNoDevice, IDS_MSG_NO_DEVICE},
+    {kStatusLibNotFound, IDS_MSG_LIB_NOT_FOUND},
+    {kStatusChooserLibNotFound, IDS_MSG_CHOOSER_LIB_NOT_FOUND},
+    {kStatusBitmapError, IDS_MSG_DSP_BITMAP_ERROR},
+    {kStatusBadBuffer, IDS_MSG_DSP_BAD_BUFFER},
+    {kStatusColourMatchingError, IDS_MSG_DSP_COLOR_MATCHING_ERROR},
 };
 
 }  // namespace
@@ -49,7 +48,7 @@ int EngineErrorTextId(EngineStatus status)
         if (entry.status == status)
             return entry.textId;
     }
-    return kErrorOccuredId;
+    return IDS_MSG_ERROR_OCCURED;
 }
 
 // The engine's thread may call this: the box has no owner window.

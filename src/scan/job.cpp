@@ -30,9 +30,6 @@ constexpr long long kPreviewSizeLimit = 512LL * 1024 * 1024;
 // How long a closing program waits for the engine to end a stopped scan.
 constexpr DWORD kExitStopLimitMs = 10000;
 
-constexpr EngineStatus kStatusNotEnoughMemory = -2;
-constexpr EngineStatus kStatusBadArguments = -4;
-
 // The blocks the engine scans for; they must outlive the scan call until the end
 // notification. Dispatching thread only.
 struct JobBlocks {
@@ -343,15 +340,13 @@ void FreePreviewImage()
             return;  // a writer that never leaves: better a lost block than a freed one in use
         Sleep(1);
     }
-    HGLOBAL block = g_scan.PreviewImage.exchange(nullptr);
+    UniqueGlobal block(g_scan.PreviewImage.exchange(nullptr));
     uint8_t* bits = g_scan.PreviewBits.exchange(nullptr);
     g_scan.PreviewLocked = false;
     g_scan.PreviewSize = 0;
-    if (!block)
-        return;
-    if (bits)
-        GlobalUnlock(block);
-    GlobalFree(block);
+    // The engine's thread locked the block at its first block of lines.
+    if (block && bits)
+        GlobalUnlock(block.get());
 }
 
 int AllocatePreviewImage(const void* request)
@@ -391,30 +386,28 @@ int AllocatePreviewImage(const void* request)
     if (size > kPreviewSizeLimit)
         return 0;
 
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(size) + kPreviewHeaderSize);
-    if (!block)
-        return 0;
-    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(block));
-    if (!header) {
-        GlobalFree(block);
-        return 0;
+    UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(size) + kPreviewHeaderSize));
+    {
+        LockedGlobal lock(block.get());
+        auto* header = static_cast<BITMAPINFOHEADER*>(lock.get());
+        if (!header)
+            return 0;
+        header->biSize = kPreviewHeaderSize;
+        header->biWidth = static_cast<LONG>(type == kImageTypeLineArt  ? rowBytes * 8
+                                            : type == kImageTypeColour ? rowBytes / 3
+                                                                       : rowBytes);
+        header->biHeight = static_cast<LONG>(lines);
+        header->biPlanes = 1;
+        header->biBitCount = static_cast<WORD>(type == kImageTypeLineArt ? 1 : type == kImageTypeColour ? 24 : 8);
+        header->biCompression = BI_RGB;
+        header->biSizeImage = static_cast<DWORD>(size);
     }
-    header->biSize = kPreviewHeaderSize;
-    header->biWidth = static_cast<LONG>(type == kImageTypeLineArt  ? rowBytes * 8
-                                        : type == kImageTypeColour ? rowBytes / 3
-                                                                   : rowBytes);
-    header->biHeight = static_cast<LONG>(lines);
-    header->biPlanes = 1;
-    header->biBitCount = static_cast<WORD>(type == kImageTypeLineArt ? 1 : type == kImageTypeColour ? 24 : 8);
-    header->biCompression = BI_RGB;
-    header->biSizeImage = static_cast<DWORD>(size);
-    GlobalUnlock(block);
 
     g_scan.PreviewBits = nullptr;
     g_scan.PreviewLocked = false;
     g_scan.PreviewWritePos = kPreviewHeaderSize;
     g_scan.PreviewSize = static_cast<size_t>(size) + kPreviewHeaderSize;
-    g_scan.PreviewImage = block;
+    g_scan.PreviewImage = block.release();
     g_scan.PreviewOpen = true;
     return 1;
 }

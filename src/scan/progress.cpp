@@ -17,7 +17,6 @@ namespace {
 constexpr DWORD kFrameHoldMs = 100;
 constexpr DWORD kPreviewPauseMs = 1000;
 constexpr DWORD kAfterPreviewMs = 100;
-constexpr int kAbortTextId = 11293;  // "Abort"
 
 // What the thread draws with. Progress thread only.
 struct ProgressContext {
@@ -25,7 +24,7 @@ struct ProgressContext {
     HWND abortButton = nullptr;
     RECT abortRect = {};
     RECT frameBox = {};
-    HDC dc = nullptr;  // the dialog's, released at the end
+    WindowDc dc;  // the dialog's, released at the end
     UniqueDc memory;
 };
 
@@ -76,9 +75,9 @@ void PrepareDialog(ProgressContext& context)
     PlaceDialog(dialog);
     ChildRect(dialog, IDC_PROGRESS_ABORT, &context.abortRect);
     ChildRect(dialog, IDC_PROGRESS_FRAME_BOX, &context.frameBox);
-    context.dc = GetDC(dialog);
-    if (context.dc)
-        context.memory.reset(CreateCompatibleDC(context.dc));
+    context.dc.Take(dialog);
+    if (context.dc.get())
+        context.memory.reset(CreateCompatibleDC(context.dc.get()));
     if (context.abortButton)
         EnableWindow(context.abortButton, FALSE);
 }
@@ -97,13 +96,13 @@ bool AbortClicked(const ProgressContext& context)
 bool DrawFrame(const ProgressContext& context, int bitmapId)
 {
     UniqueGdiObj frame(LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId)));
-    if (!frame || !context.dc || !context.memory)
+    if (!frame || !context.dc.get() || !context.memory)
         return false;
     BITMAP info = {};
     GetObjectA(frame.get(), sizeof info, &info);
     SelectGuard select(context.memory.get(), frame.get());
     Sleep(kFrameHoldMs);
-    BitBlt(context.dc, context.frameBox.left, context.frameBox.top, info.bmWidth, info.bmHeight,
+    BitBlt(context.dc.get(), context.frameBox.left, context.frameBox.top, info.bmWidth, info.bmHeight,
            context.memory.get(), 0, 0, SRCCOPY);
     return true;
 }
@@ -111,11 +110,11 @@ bool DrawFrame(const ProgressContext& context, int bitmapId)
 void DrawPreview(const ProgressContext& context)
 {
     const uint8_t* preview = g_scan.PreviewBits.load();
-    if (!preview || !context.dc)
+    if (!preview || !context.dc.get())
         return;
     RECT box;
     ChildRect(context.dialog, IDC_PROGRESS_PREVIEW_BOX, &box);
-    DrawPreviewImage(context.dc, &box, preview);
+    DrawPreviewImage(context.dc.get(), &box, preview);
 }
 
 // This thread never asks its queue for WM_PAINT, so what needs painting (the frame
@@ -136,7 +135,7 @@ bool RunCycle(const ProgressContext& context, const ProgressLook& look)
             break;
         if (context.abortButton) {
             char text[260];
-            GetLocalizedText(kAbortTextId, text);
+            GetLocalizedText(IDS_ABORT, text);
             SetWindowTextA(context.abortButton, text);
             PaintPending(context.abortButton);
         }
@@ -155,9 +154,7 @@ void EndDialogWindow(ProgressContext& context, bool closeFirst)
         return;
     g_scan.ProgressDialog = nullptr;
     context.memory.reset();
-    if (context.dc)
-        ReleaseDC(context.dialog, context.dc);
-    context.dc = nullptr;
+    context.dc.reset();
     if (closeFirst)
         SendMessageA(context.dialog, WM_CLOSE, 0, 0);
     DestroyWindow(context.dialog);
@@ -229,13 +226,13 @@ ProgressLook ProgressLookForDestination()
 {
     ProgressLook look = {{0, 0, 0}, 0};
     if (g_scan.ActiveApplication.load())
-        look = {{IDB_APPLICATION_1, IDB_APPLICATION_2, IDB_APPLICATION_3}, 11212};
+        look = {{IDB_APPLICATION_1, IDB_APPLICATION_2, IDB_APPLICATION_3}, IDS_DLG_SCAN_TO_APPLICATION};
     if (g_scan.ActivePrinter.load())
-        look = {{IDB_PRINTER_1, IDB_PRINTER_2, IDB_PRINTER_3}, 11213};
+        look = {{IDB_PRINTER_1, IDB_PRINTER_2, IDB_PRINTER_3}, IDS_DLG_SCAN_TO_PRINTER};
     if (g_scan.ActiveMail.load())
-        look = {{IDB_MAIL_1, IDB_MAIL_2, IDB_MAIL_3}, 11214};
+        look = {{IDB_MAIL_1, IDB_MAIL_2, IDB_MAIL_3}, IDS_DLG_SCAN_TO_MAIL};
     if (g_scan.ActiveFolder.load())
-        look = {{IDB_FOLDER_1, IDB_FOLDER_2, IDB_FOLDER_3}, 11215};
+        look = {{IDB_FOLDER_1, IDB_FOLDER_2, IDB_FOLDER_3}, IDS_DLG_SCAN_TO_FOLDER};
     return look;
 }
 

@@ -99,11 +99,9 @@ bool ReadLaunchSwitches(LaunchEvent& event)
 // program leaves. A drive root without write rights is no reason to stop.
 void RecordLaunchEvent(const char* eventText)
 {
-    FILE* file = fopen("c:\\tmp.txt", "w");
-    if (!file)
-        return;
-    fputs(eventText, file);
-    fclose(file);
+    UniqueStdFile file(fopen("c:\\tmp.txt", "w"));
+    if (file)
+        fputs(eventText, file.get());
 }
 
 bool RegisterTrayClass(HINSTANCE instance)

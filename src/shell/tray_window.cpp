@@ -41,8 +41,10 @@ struct TrayState {
     int ScannerReady = 0;
     // 1 after this program initialised the engine and chose the scanner.
     int EngineOpen = 0;
+    // The "Kelmio application" mutex this program created at start-up, held for its lifetime.
+    UniqueHandle StartupMutex;
     // The "Kelmio Application" mutex this program created when taking the scanner back.
-    HANDLE ReacquireMutex = nullptr;
+    UniqueHandle ReacquireMutex;
     // Set once WM_CREATE has added the icon; cleared when the teardown removed it.
     bool IconAdded = false;
     bool TornDown = false;
@@ -135,14 +137,15 @@ void ReplaceTrayMenu()
 // application, its copier or its scanner test program holds it.
 void DecideScanner()
 {
-    HANDLE kelmio = CreateMutexA(nullptr, TRUE, "Kelmio application");
+    // Two spellings are intended: "application" here, "Application" in ReacquireScanner.
+    UniqueHandle kelmio(CreateMutexA(nullptr, TRUE, "Kelmio application"));
     DWORD error = GetLastError();
     if (kelmio && error == ERROR_ALREADY_EXISTS) {
         g_tray.ScannerReady = 1;
-        CloseHandle(kelmio);
         return;
     }
     // Otherwise the mutex stays held by this program for its lifetime.
+    g_tray.StartupMutex = std::move(kelmio);
     if (SiblingWindowExists(kCopier) || SiblingWindowExists(kScannerTest)) {
         g_tray.ScannerReady = 1;
         return;
@@ -155,18 +158,15 @@ void ReacquireScanner(HWND window)
 {
     // The probe must see only other holders: a mutex this program created on an
     // earlier call would otherwise keep the scanner from ever being taken back.
-    if (g_tray.ReacquireMutex) {
-        CloseHandle(g_tray.ReacquireMutex);
-        g_tray.ReacquireMutex = nullptr;
-    }
-    HANDLE kelmio = CreateMutexA(nullptr, TRUE, "Kelmio Application");
+    g_tray.ReacquireMutex.reset();
+    // The capital "A" is intended: see DecideScanner.
+    UniqueHandle kelmio(CreateMutexA(nullptr, TRUE, "Kelmio Application"));
     DWORD error = GetLastError();
     if (kelmio && error == ERROR_ALREADY_EXISTS) {
-        CloseHandle(kelmio);
         g_tray.ScannerReady = 1;
         return;
     }
-    g_tray.ReacquireMutex = kelmio;
+    g_tray.ReacquireMutex = std::move(kelmio);
     if (FindWindowA(nullptr, kScannerTest.windowTitle) || FindWindowA(nullptr, kCopier.windowTitle)) {
         g_tray.ScannerReady = 1;
         return;
@@ -313,6 +313,8 @@ LRESULT OnTrayCallback(HWND window, LPARAM mouseMessage)
 
 LRESULT OnCommand(HWND window, WPARAM wParam)
 {
+    // The whole wParam is compared on purpose, not its low word: a command whose
+    // high word is set (an accelerator, a control's notification) starts nothing.
     switch (wParam) {
     case IDM_BUTTON_MANAGER:
         ShowButtonManager(window);
@@ -343,6 +345,7 @@ LRESULT OnDeviceChange(HWND window)
         SetTrayIcon(window, false);
         return 0;
     }
+    // The second scanner-list call is intended; keep it.
     if (GetScannerList())
         SetTrayIcon(window, OpenScanner() == kStatusOk);
     return 0;

@@ -213,8 +213,10 @@ int Keys(int argc, char** argv)
     HWND window = WindowArg(argv[2]);
     for (int i = 3; i < argc; ++i) {
         UINT key = KeyArg(argv[i]);
-        if (!PostMessageA(window, WM_KEYDOWN, key, 1) || !PostMessageA(window, WM_KEYUP, key, 0xC0000001))
+        if (!PostMessageA(window, WM_KEYDOWN, key, 1))
             return 1;
+        // The key that closes a menu may take its window with it before the release.
+        PostMessageA(window, WM_KEYUP, key, 0xC0000001);
         Sleep(50);
     }
     return 0;

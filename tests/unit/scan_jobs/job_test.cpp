@@ -179,7 +179,7 @@ TEST_F(ScanJob, AJobThatCannotStartShowsWhyAndReleasesTheDestination)
     EXPECT_EQ(g_scan.MaxWidth.load(), 850);  // the limits are stored whatever the status
 
     FakeScript noDefaults;
-    noDefaults.defaultsStatus = -2;
+    noDefaults.defaultsStatus = kStatusNotEnoughMemory;
     FakeEngine::Install(noDefaults);
     EXPECT_FALSE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgNotEnoughMemory"});

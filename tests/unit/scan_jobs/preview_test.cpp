@@ -179,7 +179,7 @@ TEST_F(Notifications, AnErrorCodeIsShownAndTheJobGoesOn)
 {
     ShownMessages shown;
     g_scan.ScanBusy = true;
-    Send(static_cast<uint32_t>(-9));
+    Send(static_cast<uint32_t>(kStatusDeviceError));
     EXPECT_EQ(shown.Take(), std::vector<std::string>{"MsgDeviceError"});
     EXPECT_FALSE(g_scan.ScanBusy.load());
     EXPECT_EQ(WaitForSingleObject(done_, 0), static_cast<DWORD>(WAIT_TIMEOUT));
