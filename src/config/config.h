@@ -165,8 +165,9 @@ void CompactFileList(const char* section, const char* countKey, const char* name
 // The first index 1..count whose name key equals text (case-sensitive), else -1.
 void FindEntryByName(const char* section, const char* nameKey, int32_t count, const char* text, int32_t* index);
 
-// True when FindFirstFile finds the path (wildcards match). A path that begins with
-// a double quote is tested without it, and a closing quote is removed from path.
+// True when FindFirstFile finds the path (wildcards match). Blanks around it do not
+// count, and a path that begins with a double quote is tested without it; trailing
+// blanks and a closing quote are removed from path. Every stored path is tested so.
 bool FileExists(char* path);
 // The same for a text the caller cannot have changed (copied first, up to 1023 characters).
 bool FileExists(const char* path);

@@ -190,13 +190,17 @@ void FindEntryByName(const char* section, const char* nameKey, int32_t count, co
     }
 }
 
+// Blanks go first: a command cut behind its quoted program ("C:\x.exe" /mail) ends
+// with one, and the closing quote must be found behind it.
 bool FileExists(char* path)
 {
-    const char* tested = path;
-    if (path[0] == '"') {
-        tested = path + 1;
-        size_t length = strlen(path);
-        if (length > 1 && path[length - 1] == '"')
+    size_t length = strlen(path);
+    while (length > 0 && (path[length - 1] == ' ' || path[length - 1] == '\t'))
+        path[--length] = '\0';
+    const char* tested = path + strspn(path, " \t");
+    if (tested[0] == '"') {
+        ++tested;
+        if (length > static_cast<size_t>(tested - path) && path[length - 1] == '"')
             path[length - 1] = '\0';
     }
     if (!*tested)

@@ -23,7 +23,7 @@ static_assert(kPreviewHeaderSize == 40, "the preview starts with a 40-byte heade
 // A finished job's progress thread is in its last cycle for at most about 1.5 s.
 constexpr DWORD kProgressThreadEndLimitMs = 10000;
 // How long a freer waits for a block of lines being copied into the preview.
-constexpr int kPreviewWriterWaitMs = 2000;
+constexpr DWORD kPreviewWriterWaitMs = 2000;
 // A preview larger than this is not allocated; the scan runs without it.
 constexpr long long kPreviewSizeLimit = 512LL * 1024 * 1024;
 
@@ -290,6 +290,8 @@ void SetActiveDestination(Destination destination)
     }
 }
 
+bool ScanJobActive() { return g_scan.JobDoneEvent.load() != nullptr || g_scan.ScanBusy.load(); }
+
 void GetScanArea(int32_t area[4], int /*docType: the area does not depend on it*/, int buttonKind)
 {
     int areaIndex = (buttonKind >= 0 && buttonKind < kButtonKindCount) ? ReadButtonSetting(buttonKind).Area : 0;
@@ -335,8 +337,10 @@ void StopScanForExit()
 void FreePreviewImage()
 {
     g_scan.PreviewOpen = false;
-    for (int waited = 0; g_scan.PreviewWriters.load() != 0; ++waited) {
-        if (waited >= kPreviewWriterWaitMs)
+    // Bounded by the clock: a Sleep(1) can last a whole timer tick (15.6 ms).
+    const DWORD start = GetTickCount();
+    while (g_scan.PreviewWriters.load() != 0) {
+        if (GetTickCount() - start >= kPreviewWriterWaitMs)
             return;  // a writer that never leaves: better a lost block than a freed one in use
         Sleep(1);
     }

@@ -87,21 +87,6 @@ long long SerialOfName(const char* rest)
     return serial;
 }
 
-bool FindFileExists(const char* name)
-{
-    char plain[MAX_PATH];
-    CopyString(plain, name);
-    size_t length = strlen(plain);
-    const char* look = plain;
-    if (length >= 2 && plain[0] == '"' && plain[length - 1] == '"') {
-        plain[length - 1] = '\0';
-        look = plain + 1;
-    }
-    WIN32_FIND_DATAA data;
-    UniqueFind find(FindFirstFileA(look, &data));
-    return static_cast<bool>(find);
-}
-
 void FormatCandidate(char* out, size_t size, const char* folderAndPrefix, int serial, const char* extension)
 {
     FormatString(out, size, "%s%03d.%s", folderAndPrefix, serial, extension);
@@ -170,7 +155,7 @@ int NextFreeSerialByLookups(const char* folderAndPrefix)
         for (int i = 0; kSerialExtensions[i][0] && !taken; ++i) {
             char candidate[MAX_PATH];
             FormatCandidate(candidate, sizeof candidate, folderAndPrefix, serial, kSerialExtensions[i]);
-            taken = FindFileExists(candidate);
+            taken = FileExists(candidate);
         }
         if (!taken)
             return serial;

@@ -156,6 +156,9 @@ extern ScanState g_scan;
 
 void ClearActiveDestinations();
 void SetActiveDestination(Destination destination);
+// True from a destination's start of a job until the job has ended and its progress
+// dialog has closed. Any thread.
+bool ScanJobActive();
 
 // ---- Scan jobs: running a scan for a destination ----------------------------------
 

@@ -31,6 +31,9 @@ namespace {
 constexpr UINT kTrayIconId = 1;
 // How long a closing program waits for a stopped press's destination to end.
 constexpr DWORD kDispatchEndLimitMs = 10000;
+// Looks again for the end of the job that a device change waits for.
+constexpr UINT_PTR kDeviceChangeTimerId = 1;
+constexpr UINT kDeviceChangeRetryMs = 500;
 
 // State of the tray window. Written and read by the window thread only.
 struct TrayState {
@@ -339,6 +342,13 @@ LRESULT OnCommand(HWND window, WPARAM wParam)
 
 LRESULT OnDeviceChange(HWND window)
 {
+    // The scanner is neither released nor opened again under a running job: the
+    // change is handled once the job has ended.
+    if (ScanJobActive()) {
+        SetTimer(window, kDeviceChangeTimerId, kDeviceChangeRetryMs, nullptr);
+        return 0;
+    }
+    KillTimer(window, kDeviceChangeTimerId);
     if (!GetScannerList()) {
         CloseScanner();
         ReplaceTrayMenu();
@@ -446,6 +456,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnCommand(window, wParam);
     case WM_DEVICECHANGE:
         return OnDeviceChange(window);
+    case WM_TIMER:
+        return wParam == kDeviceChangeTimerId ? OnDeviceChange(window) : 0;
     case WM_TORNEL_TRAY_CALLBACK:
         return OnTrayCallback(window, lParam);
     case WM_TORNEL_RELEASE_SCANNER:

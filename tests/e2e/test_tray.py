@@ -36,6 +36,10 @@ SCANNER_TEST = (None, "TAVEN Scanner Test Program", "probe32.exe")
 SIBLINGS = (KELMIO, COPIER, SCANNER_TEST)
 
 FILE_ERROR = "File Error! Please reinstall your driver"
+# The engine status -20 that the scanner's choice can be made to fail with, and its message.
+CHOSEN_DEVICE_NOT_FOUND = -20
+CHOSEN_DEVICE_NOT_FOUND_TEXT = "The chosen scanner was not found."
+PROGRESS_TITLE = "Scan to folder"
 
 # Lines per second that make an A4 page at 150 dpi take about three and a half
 # seconds: long enough to act while the progress dialog shows.
@@ -268,11 +272,33 @@ class ScannerHoldTest(TrayCase):
         self.assertTrue(choose_menu_item(menu, MENU_CLOSE))
         self.assertEqual(process.wait(timeout=30), 0)
 
-    def test_device_change_while_plugged_keeps_the_scanner(self):
-        window = self.start_resident()
-        self.set_plugged(True)
-        self.settle(window)
-        self.assertTrue(self.scanner_held())
+    def expect_scanner_opened_again(self, timeout_ms):
+        """The box of the failing choice that opening the scanner again shows."""
+        box = find_window("#32770", "Error", timeout_ms, visible=True)
+        self.assertIsNotNone(box, "the device change did not open the scanner again")
+        self.assertEqual(message_box_text(box), CHOSEN_DEVICE_NOT_FOUND_TEXT)
+        close_message_box(box)
+
+    def test_device_change_while_plugged_opens_the_scanner_again(self):
+        self.start_resident()
+        self.addCleanup(self.scanctl, "fault", "clear")
+        self.scanctl("fault", "TNeChooseScanner", CHOSEN_DEVICE_NOT_FOUND)
+        self.scanctl("plug")
+        self.expect_scanner_opened_again(10000)
+
+    def test_device_change_during_a_scan_waits_for_its_end(self):
+        self.prepare_slow_scan()
+        self.scanctl("pace", SLOW_PACE // 2)
+        self.start_resident()
+        self.addCleanup(self.scanctl, "fault", "clear")
+        self.scanctl("press", 4, "--wait", 10000)
+        self.assertIsNotNone(find_window("#32770", PROGRESS_TITLE, 20000, visible=True), "no progress dialog")
+        self.scanctl("fault", "TNeChooseScanner", CHOSEN_DEVICE_NOT_FOUND)
+        self.scanctl("plug")
+        self.assertIsNone(find_window("#32770", "Error", 2000, visible=True), "the scanner was opened during the scan")
+        self.assertIsNotNone(find_window("#32770", PROGRESS_TITLE, 0, visible=True), "the scan ended too soon to tell")
+        self.expect_scanner_opened_again(60000)
+        self.assertIsNone(find_window("#32770", PROGRESS_TITLE, 0), "handled before the progress dialog closed")
 
     def test_release_and_reacquire_on_request(self):
         window = self.start_resident()

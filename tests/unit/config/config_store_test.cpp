@@ -338,6 +338,7 @@ TEST_F(ConfigStoreTest, FileExistsTestsQuotedPathsWithoutTheirQuotes)
     char opening[MAX_PATH];
     snprintf(opening, sizeof opening, "\"%s", file.c_str());
     EXPECT_TRUE(FileExists(opening));
+    EXPECT_TRUE(FileExists((" \"" + file + "\" \t").c_str()));
     EXPECT_TRUE(FileExists(file.c_str()));
     EXPECT_TRUE(FileExists((folder_.path() + "*.exe").c_str()));  // wildcards match
     EXPECT_FALSE(FileExists((folder_.path() + "other.exe").c_str()));

@@ -89,9 +89,10 @@ protected:
 
 TEST_F(MailDiscovery, OutlookExpressCommandIsCutAtTheSwitch)
 {
+    // Cut at the switch, the quoted program keeps a blank behind its closing quote.
     Client("msimn.exe");
     SetEnvironmentVariableA("TORNEL_MAIL_TEST", folder_.path().c_str());
-    SetCommand(root_, kOutlookExpressKey, "%TORNEL_MAIL_TEST%msimn.exe /mailurl:%1", REG_EXPAND_SZ);
+    SetCommand(root_, kOutlookExpressKey, "\"%TORNEL_MAIL_TEST%msimn.exe\" /mailurl:%1", REG_EXPAND_SZ);
 
     EXPECT_EQ(DiscoverMailSystemsUnder(root_, &installed_, &default_), 1);
 
