@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "../tests/unit/scan_jobs/fake_engine.cpp"
 #include "common/message_box.h"
+#include "fake_engine.h"
 
 #include "bench_clock.h"
 
@@ -37,6 +37,8 @@ double ThreadCpuSeconds()
 std::atomic<double> g_endSent{0.0};
 // The job's own notification procedure, called behind the timing.
 EngineNotifyProc g_jobNotify = nullptr;
+// The stand-in engine's scan call, which TimedScanAsync wraps.
+PFN_TNeScanAsync g_fakeScanAsync = nullptr;
 
 int32_t __cdecl TimedNotify(void* data, uint32_t count, uint32_t code)
 {
@@ -48,7 +50,7 @@ int32_t __cdecl TimedNotify(void* data, uint32_t count, uint32_t code)
 EngineStatus __cdecl TimedScanAsync(void* request, EngineNotifyProc notify, int32_t reserved)
 {
     g_jobNotify = notify;
-    return FakeScanAsync(request, TimedNotify, reserved);
+    return g_fakeScanAsync(request, TimedNotify, reserved);
 }
 
 struct Figures {
@@ -84,6 +86,7 @@ Figures Measure(void (*destination)(const char*), const char* path, int jobs)
         script.blocks = 10;
         script.pauseMs = 100;
         FakeEngine::Install(script);
+        g_fakeScanAsync = ScanEngine.ScanAsync;
         ScanEngine.ScanAsync = TimedScanAsync;
         double cpuBefore = ThreadCpuSeconds();
         destination(path);

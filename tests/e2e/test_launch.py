@@ -72,19 +72,14 @@ class LaunchTest(TornelCase):
 
     def test_unknown_event_dispatches_nothing(self):
         process = self.start_tornel("/StiDevice:x", "/StiEvent:{00000000-0000-0000-0000-000000000000}")
-        self.assertIsNotNone(find_window(TORNEL_NAME, TORNEL_NAME, 20000))
+        self.wait_for_message_loop()
         self.assertIsNone(self.progress("ScanTo_Image1"))
         self.assertIsNone(process.poll())
 
     def start_resident_process(self):
         process = self.start_tornel()
-        self.start_resident_wait()
+        self.wait_for_message_loop()
         return process
-
-    def start_resident_wait(self):
-        window = find_window(TORNEL_NAME, TORNEL_NAME, 20000)
-        self.assertIsNotNone(window, "the resident Tornel window did not appear")
-        return window
 
 
 if __name__ == "__main__":

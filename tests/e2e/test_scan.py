@@ -16,7 +16,6 @@ from tornel_e2e import (BIN, DRIVE_C, TornelCase, drive, find_window, ini_value,
 SCAN_FOLDER = os.path.join(DRIVE_C, "e2e_scans")
 APP_FOLDER = os.path.join(DRIVE_C, "e2e_app")
 ABORT_BUTTON = 1019
-IDOK = 1
 
 BUTTON_INI = """[Main]
 1=1
@@ -136,19 +135,6 @@ class ScanTest(TornelCase):
         self.scanctl("pace", 0)
         self.scanctl("press", 4, "--wait", 10000)
         self.wait_for_files(1)
-
-    def test_engine_without_end_notification_is_given_up(self):
-        self.scanctl("fault", "NoEndNotification", 1)
-        self.scanctl("press", 4, "--wait", 10000)
-        # Within the engine's silence limit (60 s) the job gives up and says so.
-        box = find_window("#32770", "Error", 90000, visible=True)
-        self.assertIsNotNone(box, "no time-out message appeared")
-        status, text = drive("text", hex(box), 0xFFFF)
-        self.assertEqual(drive("click", hex(box), IDOK)[0], 0)
-        self.scanctl("fault", "clear")
-        # Tornel goes on: the next press scans.
-        self.scanctl("press", 4, "--wait", 20000)
-        wait_until(lambda: today_prefix() + "002.bmp" in self.scanned_files(), 30, "the next scan")
 
     def scanned_files_complete(self):
         """True when no scan is running: the progress dialog is gone and every file has a full BMP size."""

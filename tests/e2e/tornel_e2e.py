@@ -287,9 +287,13 @@ class TornelCase(unittest.TestCase):
 
     def start_resident(self):
         self.start_tornel()
+        return self.wait_for_message_loop()
+
+    def wait_for_message_loop(self):
+        """The resident window once it answers: its message loop runs only after the
+        start-up, which has set off the launch's press by then."""
         window = find_window(TORNEL_NAME, TORNEL_NAME, 20000)
         self.assertIsNotNone(window, "the resident Tornel window did not appear")
-        # It answers once its message loop runs.
         wait_until(lambda: send(window, WM_NULL) is not None, 20, "Tornel's message loop")
         return window
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "../scan_jobs/fake_engine.h"
 #include "common/paths.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
+#include "fake_engine.h"
 #include "scan/scan.h"
 #include "test_support.h"
 

@@ -78,7 +78,8 @@ TEST_F(ScanJob, TheEndReleasesTheDestinationWithTheSettingsApplied)
     EXPECT_NE(ReadU32(request.data(), kRequestJob), 0u);
     EXPECT_EQ(std::vector<uint8_t>(request.begin() + 4, request.end()),
               (std::vector<uint8_t>{17, 64, 1, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(FakeEngine::finishCalls.load(), 1);
+    // The engine is told to finish right after the destination was released.
+    EXPECT_TRUE(WaitUntil([] { return FakeEngine::finishCalls.load() == 1; }, 5000));
     EXPECT_TRUE(shown_.Take().empty());
 
     // The progress thread ends at the close of its cycle and leaves nothing behind.

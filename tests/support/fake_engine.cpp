@@ -1,12 +1,14 @@
 #include "fake_engine.h"
 
+#include "common/handles.h"
+
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
 FakeScript g_script;
-HANDLE g_scanThread = nullptr;
+UniqueHandle g_scanThread;
 std::atomic<bool> g_stopped{false};
 EngineNotifyProc g_notify = nullptr;
 
@@ -91,7 +93,7 @@ EngineStatus __cdecl FakeScanAsync(void* request, EngineNotifyProc notify, int32
     g_notify = notify;
     g_stopped = false;
     FakeEngine::JoinScanThread();
-    g_scanThread = CreateThread(nullptr, 0, PlayScript, nullptr, 0, nullptr);
+    g_scanThread.reset(CreateThread(nullptr, 0, PlayScript, nullptr, 0, nullptr));
     return 0;
 }
 
@@ -125,9 +127,8 @@ void FakeEngine::JoinScanThread()
     if (!g_scanThread)
         return;
     g_stopped = true;  // an engine waiting for a stop gives up
-    WaitForSingleObject(g_scanThread, 30000);
-    CloseHandle(g_scanThread);
-    g_scanThread = nullptr;
+    WaitForSingleObject(g_scanThread.get(), 30000);
+    g_scanThread.reset();
 }
 
 void FakeEngine::Uninstall()
