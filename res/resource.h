@@ -29,22 +29,17 @@
 #define IDS_MENU_PUSH_BUTTON 11206
 #define IDS_MENU_CLOSE 11210
 #define IDS_TIP_TORNEL_INFO 11340
-
-// Localized texts used by the localization itself: the dialog font
+// Localized texts used elsewhere: the dialog font, a program that could not be
+// started (no key: it reads as not found), the progress dialog, the engine's statuses
 #define IDS_DLG_LOCAL_FONT 11101
 #define IDS_DLG_LOCAL_FONT_SIZE 11103
 #define IDS_DLG_LOCAL_FONT_CHAR_SET 11104
-// A program that could not be started; the string table has no key for it
 #define IDS_START_FAILED 11310
-
-// Localized texts of the scan progress dialog
 #define IDS_DLG_SCAN_TO_APPLICATION 11212
 #define IDS_DLG_SCAN_TO_PRINTER 11213
 #define IDS_DLG_SCAN_TO_MAIL 11214
 #define IDS_DLG_SCAN_TO_FOLDER 11215
 #define IDS_ABORT 11293
-
-// The messages for engine statuses
 #define IDS_MSG_NOT_ENOUGH_MEMORY 11335
 #define IDS_MSG_DEVICE_NOT_CONNECTED 11363
 #define IDS_MSG_DEVICE_BUSY 11364

@@ -2,12 +2,8 @@
 
 #include <atomic>
 
-namespace {
-
 // Written by tests before the code under test runs; read by every showing thread.
-std::atomic<MessageBoxFunction> g_show{nullptr};
-
-}  // namespace
+static std::atomic<MessageBoxFunction> g_show{nullptr};
 
 int ShowMessage(const char* text, const char* caption, UINT type)
 {

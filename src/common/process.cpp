@@ -3,12 +3,8 @@
 #include "common/handles.h"
 #include "common/strings.h"
 
-namespace {
-
 // Two paths and the blanks and quotes around them.
 constexpr size_t kCommandLineSize = 1024;
-
-}  // namespace
 
 bool BuildProgramCommandLine(char* out, size_t size, const char* program, const char* arguments)
 {

@@ -17,8 +17,7 @@ constexpr uint32_t kNotifyScanBlock = 212;    // a block of image lines, top lin
 constexpr uint32_t kNotifyScanDone = 213;     // end of the scan
 constexpr uint32_t kNotifyScanEnded = 214;    // end of the scan (stopped or failed)
 
-// The engine's status codes; each has a message of its own, any other code the
-// general one.
+// The engine's status codes (each has its own message, any other code the general one).
 constexpr EngineStatus kStatusOk = 0;
 constexpr EngineStatus kStatusDeviceNotConnected = 1;
 constexpr EngineStatus kStatusDeviceBusy = 2;

@@ -1,5 +1,3 @@
-#include "scan/engine_errors.h"
-
 #include "common/message_box.h"
 #include "i18n/i18n.h"
 #include "resource.h"

@@ -63,6 +63,9 @@ EngineStatus LastScannerListStatus();
 uint8_t* ScannerRecord();
 void ForgetScannerRecord();
 
+// The string id of the message for an engine status; every status without a
+// message of its own (0 and -1 among them) gets "MsgErrorOccured".
+int EngineErrorTextId(EngineStatus status);
 // Shows the message for an engine status in a message box (caption "Error").
 void ShowEngineError(EngineStatus status);
 

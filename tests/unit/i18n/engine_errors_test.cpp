@@ -2,7 +2,6 @@
 
 #include "i18n/i18n.h"
 #include "i18n_test_util.h"
-#include "scan/engine_errors.h"
 #include "scan/scan.h"
 
 TEST(EngineErrorTexts, EveryStatusHasItsMessage)
