@@ -29,8 +29,7 @@
 #define IDS_MENU_PUSH_BUTTON 11206
 #define IDS_MENU_CLOSE 11210
 #define IDS_TIP_TORNEL_INFO 11340
-// Localized texts used elsewhere: the dialog font, a program that could not be
-// started (no key: it reads as not found), the progress dialog, the engine's statuses
+// Localized texts used elsewhere (11310 has no key: it always reads as not found)
 #define IDS_DLG_LOCAL_FONT 11101
 #define IDS_DLG_LOCAL_FONT_SIZE 11103
 #define IDS_DLG_LOCAL_FONT_CHAR_SET 11104

@@ -68,12 +68,8 @@ struct EngineState {
 
 EngineState g_engine;
 
-class ControlLock {
-public:
-    ControlLock() { EnterCriticalSection(&g_engine.control); }
-    ~ControlLock() { LeaveCriticalSection(&g_engine.control); }
-    ControlLock(const ControlLock&) = delete;
-    ControlLock& operator=(const ControlLock&) = delete;
+struct ControlLock : CriticalSectionLock {
+    ControlLock() : CriticalSectionLock(&g_engine.control) {}
 };
 
 // The settings file beside this DLL, read afresh at every call that needs it so a

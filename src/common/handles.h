@@ -159,6 +159,34 @@ private:
     void* data_;
 };
 
+// A critical section for its owner's lifetime.
+class CriticalSection {
+public:
+    CriticalSection() noexcept { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+    CRITICAL_SECTION* get() noexcept { return &section_; }
+
+private:
+    CRITICAL_SECTION section_;
+};
+
+// Holds a critical section for as long as the scope lasts.
+class CriticalSectionLock {
+public:
+    explicit CriticalSectionLock(CRITICAL_SECTION* section) noexcept : section_(section)
+    {
+        EnterCriticalSection(section);
+    }
+    ~CriticalSectionLock() { LeaveCriticalSection(section_); }
+    CriticalSectionLock(const CriticalSectionLock&) = delete;
+    CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
+
+private:
+    CRITICAL_SECTION* section_;
+};
+
 // Selects an object into a DC and puts the previous one back on scope exit.
 class SelectGuard {
 public:

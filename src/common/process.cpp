@@ -21,8 +21,7 @@ DWORD StartProgram(const char* program, const char* arguments)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    // No application name: the system finds the program from the command line's first
-    // word, as for a program the user names.
+    // No application name: the command line's first word names the program.
     if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS,
                         nullptr, nullptr, &startup, &process)) {
         DWORD error = GetLastError();

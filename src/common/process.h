@@ -7,12 +7,10 @@
 #include <cstddef>
 
 // The command line of a started program: its path in double quotes (a folder with
-// blanks stays one argument), then a blank and the arguments when there are any.
-// False when it does not fit: a cut line would start the wrong program or open the
-// wrong file.
+// blanks stays one argument), then a blank and the arguments, if any. False when it
+// does not fit: a cut line would start the wrong program or open the wrong file.
 bool BuildProgramCommandLine(char* out, size_t size, const char* program, const char* arguments);
 
-// Starts the program with the arguments and lets it run on its own: nothing waits
-// for it and its process and thread handles are closed at once. ERROR_SUCCESS, or
-// the reason it could not be started.
+// Starts the program with the arguments and lets it run on its own (its handles are
+// closed at once). ERROR_SUCCESS, or the reason it could not be started.
 DWORD StartProgram(const char* program, const char* arguments = nullptr);

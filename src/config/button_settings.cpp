@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/handles.h"
 #include "common/strings.h"
 #include "config/config.h"
 
@@ -15,27 +16,7 @@ const char kButtonKindNames[kButtonKindCount][15] = {
 namespace {
 
 // Guards ButtonSettings between the window thread and a job's dispatching thread.
-class SettingsLock {
-public:
-    SettingsLock() { InitializeCriticalSection(&section_); }
-    ~SettingsLock() { DeleteCriticalSection(&section_); }
-    SettingsLock(const SettingsLock&) = delete;
-    SettingsLock& operator=(const SettingsLock&) = delete;
-    void Enter() { EnterCriticalSection(&section_); }
-    void Leave() { LeaveCriticalSection(&section_); }
-
-private:
-    CRITICAL_SECTION section_;
-};
-SettingsLock g_settingsLock;
-
-class Held {
-public:
-    Held() { g_settingsLock.Enter(); }
-    ~Held() { g_settingsLock.Leave(); }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-};
+CriticalSection g_settingsLock;
 
 bool ValidKind(int kind) { return kind >= 0 && kind < kButtonKindCount; }
 
@@ -74,7 +55,7 @@ ButtonSetting ReadButtonSetting(int kind)
 {
     if (!ValidKind(kind))
         return ButtonSetting{};
-    Held held;
+    CriticalSectionLock held(g_settingsLock.get());
     return ButtonSettings[kind];
 }
 
@@ -82,19 +63,19 @@ void WriteButtonSetting(int kind, const ButtonSetting& setting)
 {
     if (!ValidKind(kind))
         return;
-    Held held;
+    CriticalSectionLock held(g_settingsLock.get());
     ButtonSettings[kind] = setting;
 }
 
 void CopyButtonSettings(ButtonSetting (&out)[kButtonKindCount])
 {
-    Held held;
+    CriticalSectionLock held(g_settingsLock.get());
     memcpy(out, ButtonSettings, sizeof ButtonSettings);
 }
 
 void RestoreButtonSettings(const ButtonSetting (&saved)[kButtonKindCount])
 {
-    Held held;
+    CriticalSectionLock held(g_settingsLock.get());
     memcpy(ButtonSettings, saved, sizeof ButtonSettings);
 }
 

@@ -159,8 +159,7 @@ extern ScanState g_scan;
 
 void ClearActiveDestinations();
 void SetActiveDestination(Destination destination);
-// True from a destination's start of a job until the job has ended and its progress
-// dialog has closed. Any thread.
+// From a destination's start of a job until the job and its progress dialog have ended.
 bool ScanJobActive();
 
 // ---- Scan jobs: running a scan for a destination ----------------------------------

@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "common/handles.h"
 #include "config/config.h"
 #include "resource.h"
 #include "scan/scan_tables.h"
@@ -101,12 +102,12 @@ void RunPrintSetup(HWND page, CopyPageState& state)
 {
     if (!PrintDlgA(&state.setup) || !state.setup.hDevNames)
         return;
-    auto* names = static_cast<DEVNAMES*>(GlobalLock(state.setup.hDevNames));
+    LockedGlobal lock(state.setup.hDevNames);
+    auto* names = static_cast<DEVNAMES*>(lock.get());
     if (!names)
         return;
     SetDlgItemTextA(page, IDC_COPY_PRINTER, reinterpret_cast<const char*>(names) + names->wDeviceOffset);
     InvalidateRect(page, nullptr, TRUE);
-    GlobalUnlock(state.setup.hDevNames);
 }
 
 // ---- Message handlers --------------------------------------------------------------

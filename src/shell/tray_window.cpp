@@ -342,8 +342,7 @@ LRESULT OnCommand(HWND window, WPARAM wParam)
 
 LRESULT OnDeviceChange(HWND window)
 {
-    // The scanner is neither released nor opened again under a running job: the
-    // change is handled once the job has ended.
+    // Never under a running job: the change is handled once the job has ended.
     if (ScanJobActive()) {
         SetTimer(window, kDeviceChangeTimerId, kDeviceChangeRetryMs, nullptr);
         return 0;
