@@ -101,6 +101,24 @@ class PressFaultTest(FaultCase):
 
 
 
+    def set_plugged(self, plugged):
+        self.scanctl("plug" if plugged else "unplug")
+
+    def test_unplug_during_a_scan_says_so_once(self):
+        window = self.start_resident()
+        self.addCleanup(self.scanctl, "pace", 0)
+        self.scanctl("pace", 200)
+        self.scanctl("press", 4, "--wait", 10000)
+        wait_until(self.files, 20, "the scan to begin its file")
+        self.set_plugged(False)
+        self.expect_one_message("MsgDeviceNotConnected")
+        self.assertEqual(self.files(), [], "the unfinished page was left")
+        self.scanctl("pace", 0)
+        self.set_plugged(True)
+        self.assertIsNotNone(send(window, WM_NULL), "Tornel stopped answering")
+        self.press_and_expect_a_page()
+
+
 class StartFaultTest(FaultCase):
     def scanner_held(self):
         return self.scanctl("press", 1, "--wait", 5000, check=False).returncode == 0
