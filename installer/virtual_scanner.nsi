@@ -1,7 +1,10 @@
 ; The virtual scanner's setup: the stand-ins of what a scanner's own software puts on a
 ; machine (scan engine, chooser, the maker's programs, kelmio32.ini, the scanner control
-; tool), for the tests and the demo. It is installed before Tornel, as a user's machine
-; has the scanner's software before Tornel comes.
+; tool, the mail service library) and a mail program's MAPI library for it to reach,
+; for the tests and the demo. It is installed before Tornel, as a user's machine has the
+; scanner's software before Tornel comes. The mail program is registered as one by
+; whoever uses it (the demo, a test), as its own setup would: the scanner's software
+; does not make a mail program.
 ;   makensis -DFILES=<install lines> -DREMOVE=<uninstall lines> -DOUTFILE=<setup.exe> virtual_scanner.nsi
 ; The build writes both lists from what sim/ adds with add_to_virtual_scanner_setup().
 ;
@@ -18,6 +21,8 @@ InstallDir "$PROGRAMFILES\TAVEN\Kelmio"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\TAVEN Virtual Scanner"
 !define UNINSTALLER "$INSTDIR\UninstallVirtualScanner.exe"
+; The mail program's folder: its library, the record of its calls and its drafts.
+!define MAIL_CLIENT_DIR "$INSTDIR\Virtual Mail"
 
 Page directory
 Page instfiles
@@ -48,6 +53,9 @@ SectionEnd
 Section "Uninstall"
     !include "${REMOVE}"
     Delete "$WINDIR\TNSim.ini"
+    Delete "${MAIL_CLIENT_DIR}\mapi_calls.log"
+    RMDir "${MAIL_CLIENT_DIR}\Outbox"
+    RMDir "${MAIL_CLIENT_DIR}"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     Delete "${UNINSTALLER}"
     RMDir "$INSTDIR"

@@ -204,3 +204,14 @@
 #define IDS_DLG_LANGUAGE 11388
 #define IDS_DLG_ENGLISH 11389
 #define IDS_DLG_SIMPLIFIED_CHINESE 11394
+
+// Localized texts used by the copy and e-mail destinations (and IDS_MSG_NO_PRINTER)
+#define IDS_ERROR_LAUNCH_MAIL 11311
+#define IDS_MSG_NOT_ENOUGH_MEMORY 11335
+#define IDS_MSG_CAN_NOT_PRINT 11338
+
+// Localized texts of the balloon a finished destination shows
+#define IDS_TIP_DONE_SAVED 11410
+#define IDS_TIP_DONE_OPENED 11411
+#define IDS_TIP_DONE_PRINTED 11412
+#define IDS_TIP_DONE_MAILED 11413

@@ -13,6 +13,10 @@ SCREENSHOT_DELAY=4
 # Wine has no image editor; its file manager opens on the folder of the file it is given.
 APP_NAME='Wine File Manager'
 APP_PROGRAM='C:\windows\system32\winefile.exe'
+# The virtual scanner's mail program, registered by the demo as a mail program's own
+# setup would: it keeps each mail as an unsent draft in its Outbox folder.
+MAIL_CLIENT_DIR='C:\Program Files\TAVEN\Kelmio\Virtual Mail'
+MAIL_CLIENT_KEY='HKLM\Software\Clients\Mail\Netscape Messenger'
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
@@ -89,8 +93,6 @@ application_title() {
 dialog_gone() { ! drive find "#32770" - 0 --visible >/dev/null; }
 tornel_gone() { ! drive find "TAVEN Tornel" "TAVEN Tornel" 0 >/dev/null; }
 
-progress_of() { tr -d '\r' <"$(unix_path 'C:\windows\Button.InI')" | sed -n "s/^$1=//p" | head -1; }
-test_progress() { [ "$(progress_of "$1")" = "$2" ]; }
 
 describe_image() {
     local size
@@ -99,9 +101,9 @@ describe_image() {
         "$(identify -format '%wx%h' "$1" 2>/dev/null || echo '?')" "$size"
 }
 
-default_printer() {
-    wine reg query 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows' /v Device </dev/null 2>/dev/null |
-        tr -d '\r' | sed -n 's/^ *Device *REG_SZ *//p'
+copy_printer() { tr -d '\r' <"$(unix_path 'C:\windows\kmconfig.ini')" | sed -n 's/^PrinterName0=//p' | head -1; }
+mail_client() {
+    tr -d '\r' <"$(unix_path 'C:\windows\kmconfig.ini')" | sed -n '/^\[EmailSystem\]/,/^\[/s/^Default=//p' | head -1
 }
 
 # The user's choice on the Application page, made for them before the first start:
@@ -113,6 +115,48 @@ choose_application() {
         "$APP_NAME" "$APP_PROGRAM" "$APP_NAME" "$APP_NAME" >>"$config"
     SCAN_FOLDER=$(tr -d '\r' <"$config" | sed -n '/^\[MyFolder\]/,/^\[/s/^Folder1=//p' | head -1)
     [ -n "$SCAN_FOLDER" ] || fail "the installed kmconfig.ini names no scan folder"
+}
+
+# Registers the mail program where the e-mail function finds one: its mail command (the
+# path unquoted, as the function reads it up to the first quote) and the MAPI library
+# that gets a mail when it is the default mail client.
+register_mail_program() {
+    wine reg add "$MAIL_CLIENT_KEY\\protocols\\mailto\\shell\\open\\command" /ve \
+        /d 'C:\windows\system32\winebrowser.exe "%1"' /f >/dev/null 2>&1
+    wine reg add "$MAIL_CLIENT_KEY" /v DLLPath /d "$MAIL_CLIENT_DIR\\SimMail.dll" /f >/dev/null 2>&1
+}
+
+# The newest PDF of the folder once it holds more than BEFORE files and is whole.
+new_complete_pdf() {
+    local file
+    file=$(newest_new_file "$1" "$2") || return 1
+    pdfinfo "$file" >/dev/null 2>&1 && printf '%s\n' "$file"
+}
+
+describe_pdf() {
+    local pages size image
+    pages=$(pdfinfo "$1" 2>/dev/null | sed -n 's/^Pages: *//p')
+    size=$(pdfinfo "$1" 2>/dev/null | sed -n 's/^Page size: *//p')
+    image=$(pdfimages -list "$1" 2>/dev/null |
+        awk 'NR > 2 { n++; if (n == 1) { w = $4; p = $13 } } END { if (n) print "in " n " bands of " w " pixels at " p " ppi" }')
+    printf '%s (%s page(s) of %s; the page %s)' "$1" "$pages" "$size" "${image:-has no image}"
+}
+
+# What the mail draft holds, read with Python's mail parser; its attachment is
+# compared with the scanned file.
+describe_draft() {
+    /usr/bin/python3 - "$1" "$2" <<'PYTHON'
+import email, email.policy, sys
+with open(sys.argv[1], "rb") as f:
+    message = email.message_from_binary_file(f, policy=email.policy.default)
+with open(sys.argv[2], "rb") as f:
+    scanned = f.read()
+parts = [(a.get_filename(), a.get_content()) for a in message.iter_attachments()]
+same = any(content == scanned for _, content in parts)
+print(f"subject \"{message['Subject']}\", X-Unsent {message['X-Unsent']}, attached "
+      + ", ".join(f"{name} ({len(content)} bytes)" for name, content in parts)
+      + (", the scanned file byte for byte" if same else ", NOT the scanned file"))
+PYTHON
 }
 
 start_xvfb() {

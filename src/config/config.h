@@ -54,6 +54,10 @@ extern int32_t DefaultAppIndex;
 // dispatching thread.
 extern std::atomic<int32_t> OcrLanguage;
 
+// The Windows type of the operating-system probe (1 to 5, 7 for XP where told apart).
+// Set once by the shell's window thread at start-up; read by the destinations.
+extern int32_t OsType;
+
 // ---- Files in the Windows directory ----------------------------------------------
 
 constexpr const char* kConfigFileName = "kmconfig.ini";

@@ -13,8 +13,8 @@
 // default mail system. Each is stored whole, once per discovery, so a reader never
 // sees a half-built mask.
 
-// 1-based position of the default printer among the spooler's printers, else their
-// number; -1 before discovery.
+// 1-based position of the chosen printer (PrinterName0 while listed, else the system's
+// default) among the spooler's printers, else their number; -1 before discovery.
 extern int32_t SelectedPrinterIndex;
 // Bits of the mail systems found by the last discovery.
 extern uint32_t InstalledMailSystems;
@@ -50,6 +50,10 @@ int32_t MailSystemPosition(uint32_t defaultBits);
 // and sets *selectedPrinterIndex (which holds -1 on entry). Non-zero when the spooler
 // answered; then the section lists its printers, none included.
 int DiscoverPrinters(int32_t* selectedPrinterIndex);
+
+// True when the system names a default printer (win.ini "windows"/"device" is neither
+// empty nor a single blank).
+bool SystemHasDefaultPrinter();
 
 // Looks for the mail clients under HKEY_LOCAL_MACHINE, writes section "EmailSystem"
 // and sets the masks; always 1.

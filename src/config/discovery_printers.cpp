@@ -1,6 +1,9 @@
 // The printers the copy function can print to: the spooler's list, written to
-// "Tornel_Printer" at every start, with the system's default printer as the choice.
+// "Tornel_Printer" at every start, with the user's printer, else the system's default,
+// as the choice.
 #include <windows.h>
+
+#include <cstring>
 
 #include "common/handles.h"
 #include "common/strings.h"
@@ -34,20 +37,40 @@ void WriteIndexedKey(const char* key, int32_t index, const char* value)
     WriteIniString(kConfigFileName, kPrinterSection, name, value);
 }
 
+const char* PrinterName(const PRINTER_INFO_2A& printer) { return printer.pPrinterName ? printer.pPrinterName : ""; }
+
+// The 1-based position of a printer in the spooler's list, or 0.
+int32_t FindPrinter(const PRINTER_INFO_2A* printers, DWORD count, const char* name)
+{
+    for (DWORD i = 0; name[0] && i < count; ++i) {
+        if (lstrcmpA(PrinterName(printers[i]), name) == 0)
+            return static_cast<int32_t>(i + 1);
+    }
+    return 0;
+}
+
 // Replaces the whole section, so printers that were removed from the system do not
-// linger in the list; an empty spooler list leaves NumPrinter=0.
+// linger in the list; an empty spooler list leaves NumPrinter=0. The printer the user
+// chose on the Copy page stays the choice while the spooler still lists it; the
+// system's default printer takes its place only when it is gone or was never set.
 void WritePrinterList(const PRINTER_INFO_2A* printers, DWORD count, const char* defaultName,
                       int32_t* selectedPrinterIndex)
 {
+    char chosen[256];
+    ReadIniString(kConfigFileName, kPrinterSection, "PrinterName0", "", chosen);
+    int32_t selected = FindPrinter(printers, count, chosen);
+    if (selected == 0)
+        selected = FindPrinter(printers, count, defaultName);
+
     DeleteIniSection(kConfigFileName, kPrinterSection);
     WriteIniInt(kConfigFileName, kPrinterSection, "NumPrinter", static_cast<int>(count));
+    if (selected) {
+        *selectedPrinterIndex = selected;
+        WriteIniString(kConfigFileName, kPrinterSection, "PrinterName0", PrinterName(printers[selected - 1]));
+    }
     for (DWORD i = 0; i < count; ++i) {
-        const char* name = printers[i].pPrinterName ? printers[i].pPrinterName : "";
+        const char* name = PrinterName(printers[i]);
         const int32_t number = static_cast<int32_t>(i + 1);
-        if (defaultName[0] && lstrcmpA(name, defaultName) == 0) {
-            *selectedPrinterIndex = number;
-            WriteIniString(kConfigFileName, kPrinterSection, "PrinterName0", name);
-        }
         WriteIndexedKey("PrinterName", number, name);
         WriteIndexedKey("DriverName", number, "");
         WriteIndexedKey("PortName", number, "");
@@ -55,6 +78,13 @@ void WritePrinterList(const PRINTER_INFO_2A* printers, DWORD count, const char* 
 }
 
 }  // namespace
+
+bool SystemHasDefaultPrinter()
+{
+    char device[256];
+    GetProfileStringA("windows", "device", " ", device, sizeof device);
+    return device[0] && strcmp(device, " ") != 0;
+}
 
 int DiscoverPrinters(int32_t* selectedPrinterIndex)
 {

@@ -53,5 +53,6 @@ int LaunchScanToApplication()
         ShowStartFailure(program);
         return 0;
     }
+    AnnounceDestinationResult(DestinationResult::Opened, displayName[0] ? displayName : program);
     return 1;
 }

@@ -2,13 +2,26 @@
 // dispatching thread, names its file, runs a scan job and hands the result on.
 #pragma once
 
+#include <cstdint>
+
 // Scan to application: scans to a BMP file and starts the default application of
 // [Tornel_Application] with it; word processors and spreadsheets go to OCR instead.
 int LaunchScanToApplication();
-// Copy to printer.
+// Copy to printer: scans to a BMP file and prints it on the printer the Copy page
+// shows, at its natural size. 1 when printed.
 int CopyToPrinter();
-// Scan to e-mail.
+// Prints a BMP file of the given scan resolution once, centred on one page of the
+// named printer, in bands of at most 100 rows; failures are shown here. The driver
+// and port names are not needed: the spooler knows the printer by name. 1 or 0.
+int PrintScannedImage(const char* driver, const char* printer, const char* port, const char* path,
+                      int32_t resolution);
+// Scan to e-mail: scans to a BMP file and hands it to the mail service library, the
+// chosen mail client being the system's default for the call. 1 when handed over.
 int ScanToEmail();
+// The hand-off after the scan: the mail system's client becomes the system's default,
+// the library at libraryPath gets the image, and the earlier default is put back.
+// False when the library or its entry is missing.
+bool HandToMailService(const char* identifier, const char* libraryPath, const char* imagePath);
 // OCR to document.
 int OcrToDocument();
 // Scan to folder: the page is stored under a dated, numbered name in the chosen folder.
@@ -20,3 +33,14 @@ void StripOuterQuotes(char* text);
 // True when the application's display name is a word processor or a spreadsheet
 // whose documents come from OCR.
 bool IsOcrApplication(const char* displayName);
+
+// ---- A finished hand-off ---------------------------------------------------------
+
+// What a destination did with the page.
+enum class DestinationResult { Saved, Opened, Printed, Mailed };
+// Told by a destination whose hand-off succeeded, on the dispatching thread: the path
+// of the saved file, or the name of the application, printer or mail client.
+void AnnounceDestinationResult(DestinationResult result, const char* what);
+// The listener (the tray, which shows it); nullptr: nobody listens.
+using DestinationResultListener = void (*)(DestinationResult result, const char* what);
+void SetDestinationResultListener(DestinationResultListener listener);

@@ -13,6 +13,7 @@ int ScanToFolder()
     MakeOutputFileName(path, "bmp");
     SetActiveDestination(Destination::Folder);
     // Whatever the engine wrote stays in the folder, also after an abort.
-    RunScanJob(path, kKindMyFolder, kOutputFormatBmp);
+    if (RunScanJob(path, kKindMyFolder, kOutputFormatBmp))
+        AnnounceDestinationResult(DestinationResult::Saved, path);
     return 1;
 }

@@ -10,6 +10,14 @@
 
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Shows a text in a balloon on the tray icon.
+void ShowTrayBalloon(HWND window, const char* text);
+// The balloons of finished destinations: listening starts with the window; a click on
+// the balloon of a saved page opens its folder with the file selected.
+void ListenForDestinationResults();
+LRESULT OnShowBalloon(HWND window, LPARAM request);
+void OpenBalloonFolder();
+
 // The popup menu of the icon, with localized texts.
 HMENU BuildTrayMenu();
 

@@ -106,6 +106,22 @@ bool AddTrayIcon(HWND window)
     return Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
 }
 
+}  // namespace
+
+void ShowTrayBalloon(HWND window, const char* text)
+{
+    NOTIFYICONDATAA data = IconData(window, NIF_INFO);
+    char title[1024];
+    GetLocalizedText(IDS_TIP_TORNEL, title);
+    CopyString(data.szInfoTitle, 64, title);
+    CopyString(data.szInfo, 256, text);
+    data.uTimeout = 10000;
+    data.dwInfoFlags = NIIF_INFO;
+    Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+namespace {
+
 void SetTrayIcon(HWND window, bool ready)
 {
     g_tray.ScannerReady = ready ? 1 : 0;
@@ -224,6 +240,7 @@ LRESULT OnCreate(HWND window)
     }
     g_tray.IconAdded = true;
     g_tray.TrayMenu = BuildTrayMenu();
+    ListenForDestinationResults();
     return 0;
 }
 
@@ -307,6 +324,9 @@ LRESULT OnTrayCallback(HWND window, LPARAM mouseMessage)
         break;
     case WM_LBUTTONDBLCLK:
         ShowButtonManager(window);
+        break;
+    case NIN_BALLOONUSERCLICK:
+        OpenBalloonFolder();
         break;
     default:
         break;
@@ -467,6 +487,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_TORNEL_BUTTON_PRESS:
         return OnButtonPress(wParam);
+    case WM_TORNEL_SHOW_BALLOON:
+        return OnShowBalloon(window, lParam);
     case WM_ENDSESSION:
         return OnEndSession(window, wParam);
     default:

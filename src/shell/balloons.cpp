@@ -1,0 +1,89 @@
+// The balloon a finished destination shows on the tray icon: what happened, in the
+// localization's words (in English when the file has none), and for a saved page a
+// click that opens its folder with the file selected. A setting turns them off.
+#include <windows.h>
+
+#include <memory>
+#include <new>
+
+#include "common/paths.h"
+#include "common/process.h"
+#include "common/strings.h"
+#include "config/config.h"
+#include "destinations/destinations.h"
+#include "i18n/i18n.h"
+#include "resource.h"
+#include "shell/launch.h"
+#include "shell/tray.h"
+
+namespace {
+
+constexpr char kNotificationSection[] = "Notification";
+
+struct BalloonText {
+    int id;
+    const char* english;  // for a localization file older than the balloons
+};
+// Indexed by DestinationResult.
+constexpr BalloonText kBalloonTexts[] = {
+    {IDS_TIP_DONE_SAVED, "Saved %s"},
+    {IDS_TIP_DONE_OPENED, "Opened in %s"},
+    {IDS_TIP_DONE_PRINTED, "Printed on %s"},
+    {IDS_TIP_DONE_MAILED, "Handed to %s"},
+};
+
+// Made on the dispatching thread, carried by the message, freed by the window thread.
+struct BalloonRequest {
+    char text[256];
+    char savedFile[MAX_PATH];  // empty unless a page was saved
+};
+
+// The saved file of the balloon last shown, for a click on it. Window thread only.
+char g_balloonFile[MAX_PATH];
+
+// Runs on the dispatching thread: the window thread shows the balloon.
+void QueueBalloon(DestinationResult result, const char* what)
+{
+    HWND window = g_shell.MainWindow;
+    if (!window || ReadIniInt(kConfigFileName, kNotificationSection, "Balloons", 1) == 0)
+        return;
+    std::unique_ptr<BalloonRequest> request(new (std::nothrow) BalloonRequest{});
+    if (!request)
+        return;
+    const BalloonText& entry = kBalloonTexts[static_cast<int>(result)];
+    char text[256];
+    if (!GetLocalizedText(entry.id, text))
+        CopyString(text, entry.english);
+    // A saved page is named by its long path: the folder may be kept in its short form.
+    if (result == DestinationResult::Saved) {
+        DWORD length = GetLongPathNameA(what, request->savedFile, sizeof request->savedFile);
+        if (length == 0 || length >= sizeof request->savedFile)
+            CopyString(request->savedFile, what);
+        what = request->savedFile;
+    }
+    FormatLocalizedText(request->text, text, what);
+    if (PostMessageA(window, WM_TORNEL_SHOW_BALLOON, 0, reinterpret_cast<LPARAM>(request.get())))
+        request.release();
+}
+
+}  // namespace
+
+void ListenForDestinationResults() { SetDestinationResultListener(QueueBalloon); }
+
+LRESULT OnShowBalloon(HWND window, LPARAM lParam)
+{
+    std::unique_ptr<BalloonRequest> request(reinterpret_cast<BalloonRequest*>(lParam));
+    CopyString(g_balloonFile, request->savedFile);
+    ShowTrayBalloon(window, request->text);
+    return 0;
+}
+
+void OpenBalloonFolder()
+{
+    char explorer[MAX_PATH];
+    char arguments[MAX_PATH + 16];
+    if (!g_balloonFile[0] || !WindowsFilePath(explorer, "explorer.exe") ||
+        !FormatString(arguments, "/select,\"%s\"", g_balloonFile))
+        return;
+    StartProgram(explorer, arguments);
+}
