@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "config/profile_text.h"
+
 constexpr int kButtonKindCount = 15;
 
 // The ButtonKinds in use, as indexes of kButtonKindNames.
@@ -130,10 +132,7 @@ private:
     bool whole_ = false;
 };
 
-// The integer the profile API reads from a value text: GetPrivateProfileIntA's
-// parsing (quotes around the value dropped, at most 29 characters, leading blanks,
-// a sign, 0x/0o/0b prefixes), or defaultValue for an empty value.
-int ParseProfileInt(const char* value, size_t length, int defaultValue);
+
 
 // ---- ConfigStore: "kmconfig.ini" -------------------------------------------------
 

@@ -9,81 +9,8 @@ namespace {
 
 // The largest section read whole; a larger one is read key by key.
 constexpr size_t kMaxSectionChars = 1 << 20;
-// GetPrivateProfileIntA reads the value into a buffer of 30 characters.
-constexpr size_t kIntTextChars = 29;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-void TrimBlanks(const char*& begin, const char*& end)
-{
-    while (begin < end && IsBlank(*begin))
-        ++begin;
-    while (end > begin && IsBlank(end[-1]))
-        --end;
-}
-
-// Digit value of c in any base up to 36, or 36 when it is no digit.
-unsigned DigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return static_cast<unsigned>(c - '0');
-    if (c >= 'a' && c <= 'z')
-        return static_cast<unsigned>(c - 'a' + 10);
-    if (c >= 'A' && c <= 'Z')
-        return static_cast<unsigned>(c - 'A' + 10);
-    return 36;
-}
-
-// The number at the start of text as the system's string-to-integer conversion reads
-// it with base 0: leading blanks (any character up to the space), one sign, an optional
-// 0b, 0o or 0x, then digits up to the first character that is none. Overflow wraps.
-int ParseInteger(const char* text, const char* end)
-{
-    while (text < end && static_cast<unsigned char>(*text) <= ' ')
-        ++text;
-    bool negative = false;
-    if (text < end && (*text == '-' || *text == '+'))
-        negative = *text++ == '-';
-    unsigned base = 10;
-    if (end - text >= 2 && text[0] == '0') {
-        switch (text[1]) {
-        case 'b': base = 2; break;
-        case 'o': base = 8; break;
-        case 'x': base = 16; break;
-        default: break;
-        }
-        if (base != 10)
-            text += 2;
-    }
-    uint32_t total = 0;
-    for (; text < end; ++text) {
-        unsigned digit = DigitValue(*text);
-        if (digit >= base)
-            break;
-        total = total * base + digit;
-    }
-    return static_cast<int>(negative ? 0u - total : total);
-}
 
 }  // namespace
-
-int ParseProfileInt(const char* value, size_t length, int defaultValue)
-{
-    const char* begin = value;
-    const char* end = value + length;
-    // A value enclosed in matching quotes loses them; a value cut to the buffer keeps
-    // its closing quote only when the cut removed it anyway.
-    bool quoted = length >= 2 && (*begin == '"' || *begin == '\'') && end[-1] == *begin;
-    if (quoted)
-        ++begin;
-    size_t kept = static_cast<size_t>(end - begin);
-    size_t copied = kept < kIntTextChars ? kept : kIntTextChars;
-    if (quoted && kept <= kIntTextChars + 1 && copied > 0)
-        --copied;
-    if (copied == 0)
-        return defaultValue;
-    return ParseInteger(begin, begin + copied);
-}
 
 IniSection::IniSection(const char* fileName, const char* section) : fileName_(fileName), section_(section)
 {
@@ -104,26 +31,7 @@ IniSection::IniSection(const char* fileName, const char* section) : fileName_(fi
 
 const char* IniSection::FindValue(const char* key, size_t& length) const
 {
-    size_t keyLength = strlen(key);
-    for (const char* line = lines_.data(); *line; line += strlen(line) + 1) {
-        const char* lineEnd = line + strlen(line);
-        const char* equals = static_cast<const char*>(memchr(line, '=', static_cast<size_t>(lineEnd - line)));
-        const char* nameBegin = line;
-        const char* nameEnd = equals ? equals : lineEnd;
-        TrimBlanks(nameBegin, nameEnd);
-        if (static_cast<size_t>(nameEnd - nameBegin) != keyLength || _strnicmp(nameBegin, key, keyLength) != 0)
-            continue;
-        if (!equals) {
-            length = 0;
-            return lineEnd;
-        }
-        const char* valueBegin = equals + 1;
-        const char* valueEnd = lineEnd;
-        TrimBlanks(valueBegin, valueEnd);
-        length = static_cast<size_t>(valueEnd - valueBegin);
-        return valueBegin;
-    }
-    return nullptr;
+    return FindSectionValue(lines_.data(), key, length);
 }
 
 int IniSection::ReadInt(const char* key, int defaultValue) const

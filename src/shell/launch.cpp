@@ -208,41 +208,6 @@ uint32_t ButtonCodeFromEventText(const char* eventText)
     return 0;
 }
 
-bool FindLaunchSwitch(const wchar_t* commandLine, const wchar_t* name, wchar_t* value, size_t size)
-{
-    if (size == 0)
-        return false;
-    value[0] = L'\0';
-    size_t nameLength = wcslen(name);
-    const wchar_t* p = commandLine;
-    while (*p) {
-        while (*p == L' ' || *p == L'\t')
-            ++p;
-        // A token: quoted parts may hold blanks.
-        const wchar_t* tokenStart = p;
-        bool quoted = false;
-        while (*p && (quoted || (*p != L' ' && *p != L'\t'))) {
-            if (*p == L'"')
-                quoted = !quoted;
-            ++p;
-        }
-        const wchar_t* t = tokenStart;
-        if (*t == L'"')
-            ++t;
-        if ((*t == L'/' || *t == L'-') && _wcsnicmp(t + 1, name, nameLength) == 0 && t[1 + nameLength] == L':') {
-            const wchar_t* v = t + 2 + nameLength;
-            size_t length = 0;
-            for (; v < p && length + 1 < size; ++v) {
-                if (*v != L'"')
-                    value[length++] = *v;
-            }
-            value[length] = L'\0';
-            return length > 0;
-        }
-    }
-    return false;
-}
-
 bool IsShowCommand(const char* commandLine) { return commandLine && strcmp(commandLine, "/SHOW") == 0; }
 
 void EventTextFromName(const wchar_t* eventName, char (&eventText)[kEventTextSize])

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "shell/launch_switches.h"
+
 #include "shell/tray_messages.h"
 
 // The window class, title and mutex that mark the resident instance.
@@ -18,11 +20,6 @@ constexpr size_t kEventTextSize = 65;
 // The ButtonCode of a launch event's lower-cased text: 1, 2, 4 or 8 for the four
 // button GUIDs (first match in table order, exact comparison), else 0.
 uint32_t ButtonCodeFromEventText(const char* eventText);
-
-// Finds a "/Name:value" switch as the Still Image service puts it on a launched
-// program's command line; a quoted value loses its quotes. False when absent or
-// empty. The value is cut to size-1 characters.
-bool FindLaunchSwitch(const wchar_t* commandLine, const wchar_t* name, wchar_t* value, size_t size);
 
 // The event text of an event name: converted to the ANSI code page, cut to the
 // text's 65 bytes, A-Z lower-cased.
