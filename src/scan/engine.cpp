@@ -122,11 +122,14 @@ EngineStatus EngineRegisterNotification(ButtonNotifyProc callback)
     return ScanEngine.RegisterNotification ? ScanEngine.RegisterNotification(callback) : kStatusLibNotFound;
 }
 
-// The chooser is loaded by bare name for each query and unloaded again, so a
-// scanner plugged in later is seen by the next query.
+// The chooser is loaded for each query and unloaded again, so a scanner plugged in
+// later is seen by the next query. The scanner's setup puts it in the Windows
+// directory: loaded from there by its full path, no copy elsewhere on the search
+// path can stand in for it.
 int GetScannerList()
 {
-    UniqueModule chooser(LoadLibraryA("TNLocalChooser.dll"));
+    char path[MAX_PATH];
+    UniqueModule chooser(WindowsFilePath(path, "TNLocalChooser.dll") ? LoadLibraryA(path) : nullptr);
     if (!chooser) {
         g_lastListStatus = kStatusChooserLibNotFound;
         return 0;

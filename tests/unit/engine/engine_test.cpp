@@ -29,6 +29,12 @@ protected:
         ASSERT_TRUE(CopyFileA((BuildBinFolder() + builtName).c_str(), folder_.File("TNENGINE.dll").c_str(), FALSE))
             << builtName;
     }
+    // The chooser goes where the scanner's setup puts it: the Windows directory.
+    void InstallChooser()
+    {
+        ASSERT_TRUE(CopyFileA((BuildBinFolder() + "TNLocalChooser.dll").c_str(),
+                              folder_.File("TNLocalChooser.dll").c_str(), FALSE));
+    }
 
     std::string previous_ = WindowsDirectory();
     TempFolder folder_;
@@ -44,10 +50,14 @@ bool AllBound()
     return true;
 }
 
-// A chooser setting beside the build's chooser library, removed again afterwards.
+// A chooser setting beside the chooser library in the Windows directory, removed
+// again afterwards.
 class ChooserSetting {
 public:
-    explicit ChooserSetting(const char* text) : path_(BuildBinFolder() + "TNSim.ini") { WriteTextFile(path_, text); }
+    explicit ChooserSetting(const char* text) : path_(std::string(WindowsDirectory()) + "TNSim.ini")
+    {
+        WriteTextFile(path_, text);
+    }
     ~ChooserSetting() { DeleteFileA(path_.c_str()); }
 
 private:
@@ -102,10 +112,14 @@ TEST_F(EngineBindingTest, LibraryMissingAnExportIsRefusedWhole)
     EXPECT_EQ(LoadScanEngine(), 1);
 }
 
-TEST(ScannerList, ListsThePluggedScannerOnly)
+TEST_F(EngineBindingTest, ScannerListHasThePluggedScannerOnly)
 {
-    // The chooser is loaded by bare name: the one beside the test program.
+    // Without the chooser in the Windows directory there is no list, whatever the
+    // search path holds (the build's copy sits beside this program).
     ForgetScannerRecord();
+    EXPECT_EQ(GetScannerList(), 0);
+    EXPECT_EQ(LastScannerListStatus(), kStatusChooserLibNotFound);
+    InstallChooser();
     ASSERT_EQ(GetScannerList(), 1);
     EXPECT_EQ(LastScannerListStatus(), kStatusOk);
     EXPECT_STREQ(reinterpret_cast<const char*>(ScannerRecord()), "TAVEN Virtual Flatbed");
@@ -125,7 +139,9 @@ TEST(ScannerList, ListsThePluggedScannerOnly)
 
 TEST_F(EngineBindingTest, PressThroughTheEngineReachesTheDispatch)
 {
+    ShownMessages shown;  // the mail function finds no mail system here and says so
     InstallEngine("TNENGINE.dll");
+    InstallChooser();
     WriteTextFile(folder_.File("Button.InI"), "[Main]\r\n2=4\r\n[Mail]\r\nProgress1=pressed\r\n");
     ASSERT_EQ(LoadScanEngine(), 1);
     ASSERT_EQ(GetScannerList(), 1);
@@ -147,7 +163,8 @@ TEST_F(EngineBindingTest, PressThroughTheEngineReachesTheDispatch)
     EXPECT_EQ(exitCode, 0u);
 
     char value[64] = "";
-    for (int i = 0; i < 200 && strcmp(value, "pressed") != 0; ++i) {
+    // The entries are published, then the destination flag set: wait for both.
+    for (int i = 0; i < 200 && (strcmp(value, "pressed") != 0 || g_scan.ActiveMail.load() != 1); ++i) {
         GetPrivateProfileStringA("Progress", "ScanTo_Image1", "", value, sizeof value,
                                  folder_.File("Button.InI").c_str());
         Sleep(10);
