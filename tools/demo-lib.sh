@@ -11,8 +11,13 @@ PRINTER_URI=cups-pdf:/TornelDemo
 PACE=300
 SCREENSHOT_DELAY=4
 # Wine has no image editor; its file manager opens on the folder of the file it is given.
-APP_NAME='Wine File Manager'
-APP_PROGRAM='C:\windows\system32\winefile.exe'
+# Wine has no image editor, but it has WordPad. Registered as Windows registers it, it
+# is the application Tornel finds at start-up and takes as the default, so button 1
+# goes to OCR and the recognised page opens in WordPad.
+APP_NAME='Windows WordPad'
+WORDPAD_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\WORDPAD.EXE'
+WORDPAD_VALUE='"%ProgramFiles%\Windows NT\Accessories\WORDPAD.EXE"'
+WORDPAD_EDITOR=2001
 # The virtual scanner's mail program, registered by the demo as a mail program's own
 # setup would: it keeps each mail as an unsent draft in its Outbox folder.
 MAIL_CLIENT_DIR='C:\Program Files\TAVEN\Kelmio\Virtual Mail'
@@ -82,12 +87,10 @@ newest_new_file() {
     ls -t "$1"/* | head -1
 }
 
-# The title of the application's window once it names what it opened, read on the X
-# side (a busy program cannot hold it up).
-application_title() {
-    local window
-    window=$(xdotool search --onlyvisible --name "^$APP_NAME - " 2>/dev/null | head -1)
-    [ -n "$window" ] && xdotool getwindowname "$window"
+# The text WordPad shows, once it shows some.
+wordpad_text() {
+    local text
+    text=$(drive text "$1" "$WORDPAD_EDITOR") && [ -n "$text" ] && printf '%s\n' "$text"
 }
 
 dialog_gone() { ! drive find "#32770" - 0 --visible >/dev/null; }
@@ -106,14 +109,13 @@ mail_client() {
     tr -d '\r' <"$(unix_path 'C:\windows\kmconfig.ini')" | sed -n '/^\[EmailSystem\]/,/^\[/s/^Default=//p' | head -1
 }
 
-# The user's choice on the Application page, made for them before the first start:
-# one application, the default.
-choose_application() {
-    local config
-    config=$(unix_path 'C:\windows\kmconfig.ini')
-    printf '\r\n[Tornel_Application]\r\nNumAp=1\r\nApName1=%s\r\nApFileName1=%s\r\nApName0=%s\r\nDefaultID=1\r\nDefault=%s\r\n' \
-        "$APP_NAME" "$APP_PROGRAM" "$APP_NAME" "$APP_NAME" >>"$config"
-    SCAN_FOLDER=$(tr -d '\r' <"$config" | sed -n '/^\[MyFolder\]/,/^\[/s/^Folder1=//p' | head -1)
+# WordPad's App Paths entry, which Windows has and Wine lacks, and the scan folder the
+# installed kmconfig.ini names.
+prepare_machine() {
+    wine reg add "$WORDPAD_KEY" /ve /t REG_EXPAND_SZ /d "$WORDPAD_VALUE" /f </dev/null >/dev/null 2>&1 ||
+        fail "cannot register WordPad"
+    SCAN_FOLDER=$(tr -d '\r' <"$(unix_path 'C:\windows\kmconfig.ini')" |
+        sed -n '/^\[MyFolder\]/,/^\[/s/^Folder1=//p' | head -1)
     [ -n "$SCAN_FOLDER" ] || fail "the installed kmconfig.ini names no scan folder"
 }
 

@@ -103,6 +103,7 @@ struct ScanTask {
     char path[kJobPathSize] = {};
     int bedWidth = 0;
     int bedHeight = 0;
+    bool textPage = false;
 };
 
 enum class ScanEnd { Done, Ended, Silent };
@@ -181,7 +182,7 @@ ScanEnd RunScan(const ScanTask& task)
     task.notify(nullptr, 0, kNotifyScanStarted);
 
     TestPageRenderer renderer;
-    if (!renderer.Create(g, task.bedWidth, task.bedHeight, kBandLines)) {
+    if (!renderer.Create(g, task.bedWidth, task.bedHeight, kBandLines, task.textPage)) {
         NotifyStatus(task, kStatusNotEnoughMemory);
         return ScanEnd::Ended;
     }
@@ -283,6 +284,7 @@ std::unique_ptr<ScanTask> ReadScanTask(void* job, EngineNotifyProc notify)
     task->notify = notify;
     task->bedWidth = ini.BedWidth();
     task->bedHeight = ini.BedHeight();
+    task->textPage = ini.Int(kSimScannerSection, kSimTextPageKey, 0) != 0;
     task->jobStatus = ReadScanGeometry(job, task->bedWidth, task->bedHeight, &task->geometry);
     task->format = ReadS32(job, kJobFormat);
     const char* path = static_cast<const char*>(job) + kJobPath;

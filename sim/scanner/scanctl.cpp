@@ -32,6 +32,7 @@ const char kUsage[] =
     "  fault NAME VALUE    inject a status for an entry point, ScanError or NoEndNotification\n"
     "  fault clear         remove every injected fault\n"
     "  pace LINES          scan speed in lines per second (0: as fast as possible)\n"
+    "  page text|test      the page on the bed: printed text, or the test page (default)\n"
     "The settings file is TNSim.ini in the Windows directory unless --ini names another.\n";
 
 const char* const kFaultNames[] = {
@@ -251,6 +252,17 @@ int SetPace(const Options& options)
     return status;
 }
 
+int SetPage(const Options& options)
+{
+    const char* page = options.argumentCount == 1 ? options.arguments[0] : "";
+    if (strcmp(page, "text") != 0 && strcmp(page, "test") != 0)
+        return Fail("page takes the word text or test");
+    int status = WriteSetting(options, kSimScannerSection, kSimTextPageKey, strcmp(page, "text") == 0 ? "1" : "0");
+    if (status == kExitOk)
+        printf("page %s %s\n", page, options.iniPath);
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -273,6 +285,8 @@ int main(int argc, char** argv)
         return SetFault(options);
     if (strcmp(command, "pace") == 0)
         return SetPace(options);
+    if (strcmp(command, "page") == 0)
+        return SetPage(options);
     fprintf(stderr, "scanctl: unknown command: %s\n", command);
     fputs(kUsage, stderr);
     return kExitFailed;

@@ -16,9 +16,14 @@ constexpr const char kSimPluggedKey[] = "Plugged";                // 1 present (
 constexpr const char kSimLinesPerSecondKey[] = "LinesPerSecond";  // 0 = as fast as possible (default)
 constexpr const char kSimMaxWidthKey[] = "MaxWidth";              // hundredths of an inch, default 850
 constexpr const char kSimMaxHeightKey[] = "MaxHeight";            // hundredths of an inch, default 1169
+constexpr const char kSimTextPageKey[] = "TextPage";              // 1: the page of printed text, 0 the test page
 constexpr const char kSimFaultsSection[] = "Faults";
 constexpr const char kSimScanErrorKey[] = "ScanError";                  // status sent half-way through a scan
 constexpr const char kSimNoEndNotificationKey[] = "NoEndNotification";  // 1: a scan never sends 213/214
+
+// The page of printed text lies on the bed when "TextPage" is 1: these lines in a
+// large plain font, for recognition.
+constexpr const char* kSimTextPageLines[] = {"Tornel reads this page", "quick brown foxes jump", "over the lazy dog"};
 
 constexpr int kSimDefaultMaxWidth = 850;
 constexpr int kSimDefaultMaxHeight = 1169;

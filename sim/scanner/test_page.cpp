@@ -5,6 +5,7 @@
 
 #include "common/strings.h"
 #include "scan/engine_abi.h"
+#include "sim_config.h"
 
 namespace {
 
@@ -21,9 +22,10 @@ UniqueGdiObj MakeFont(int pixelHeight, int weight)
 
 }  // namespace
 
-bool TestPageRenderer::Create(const ScanGeometry& geometry, int bedWidth, int bedHeight, int bandLines)
+bool TestPageRenderer::Create(const ScanGeometry& geometry, int bedWidth, int bedHeight, int bandLines, bool textPage)
 {
     geometry_ = geometry;
+    textPage_ = textPage;
     bedWidth_ = bedWidth;
     bedHeight_ = bedHeight;
     bandLines_ = bandLines;
@@ -46,7 +48,8 @@ bool TestPageRenderer::Create(const ScanGeometry& geometry, int bedWidth, int be
     bits_ = static_cast<uint8_t*>(bits);
     titleFont_ = MakeFont(BedY(30) > 0 ? BedY(30) : 1, FW_BOLD);
     smallFont_ = MakeFont(BedY(16) > 0 ? BedY(16) : 1, FW_NORMAL);
-    return titleFont_ && smallFont_;
+    textFont_ = MakeFont(BedY(40) > 0 ? BedY(40) : 1, FW_NORMAL);
+    return titleFont_ && smallFont_ && textFont_;
 }
 
 const uint8_t* TestPageRenderer::Render(int firstLine)
@@ -59,6 +62,11 @@ const uint8_t* TestPageRenderer::Render(int firstLine)
     // From here on the band draws in bed pixels: the scan area's corner, moved down
     // by the lines already done, is the band's top-left pixel.
     SetViewportOrgEx(dc, -BedX(geometry_.left), -(BedY(geometry_.top) + firstLine), nullptr);
+    if (textPage_) {
+        DrawTextLines();
+        GdiFlush();
+        return bits_;
+    }
     DrawFrame();
     DrawTitle();
     DrawColourBars();
@@ -155,4 +163,18 @@ void TestPageRenderer::DrawCircle()
     SelectGuard selectPen(dc, pen.get());
     SelectGuard selectBrush(dc, GetStockObject(NULL_BRUSH));
     Ellipse(dc, BedX(centreX - radius), BedY(centreY - radius), BedX(centreX + radius), BedY(centreY + radius));
+}
+
+// Black text on white, 0.4 inch high, one line every 0.7 inch from the top left.
+void TestPageRenderer::DrawTextLines()
+{
+    HDC dc = dc_.get();
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kBlack);
+    SelectGuard font(dc, textFont_.get());
+    int top = 100;
+    for (const char* line : kSimTextPageLines) {
+        TextOutA(dc, BedX(75), BedY(top), line, static_cast<int>(strlen(line)));
+        top += 70;
+    }
 }

@@ -1,5 +1,6 @@
 // The virtual flatbed's page: a frame, the title line with the resolution, colour
-// bars, a grey ramp and a circle, drawn with GDI in bed coordinates. It is drawn
+// bars, a grey ramp and a circle, drawn with GDI in bed coordinates; or a page of
+// printed text (kSimTextPageLines) in a large plain font. It is drawn
 // one band of lines at a time into a small DIB section, so a scan of any size
 // holds only one band of pixels.
 #pragma once
@@ -13,7 +14,7 @@ class TestPageRenderer {
 public:
     // Prepares a band of bandLines lines of the scan's width. False when GDI
     // cannot give the memory or the objects.
-    bool Create(const ScanGeometry& geometry, int bedWidth, int bedHeight, int bandLines);
+    bool Create(const ScanGeometry& geometry, int bedWidth, int bedHeight, int bandLines, bool textPage = false);
 
     // Draws the band of lines that starts at firstLine and returns it top line
     // first, 24-bit blue, green, red, Stride() bytes apart.
@@ -29,6 +30,7 @@ private:
     void DrawColourBars();
     void DrawGreyRamp();
     void DrawCircle();
+    void DrawTextLines();
 
     ScanGeometry geometry_;
     int bedWidth_ = 0;
@@ -39,5 +41,7 @@ private:
     UniqueGdiObj bitmap_;
     UniqueGdiObj titleFont_;
     UniqueGdiObj smallFont_;
+    UniqueGdiObj textFont_;
+    bool textPage_ = false;
     uint8_t* bits_ = nullptr;
 };

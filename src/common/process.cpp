@@ -13,7 +13,8 @@ bool BuildProgramCommandLine(char* out, size_t size, const char* program, const 
     return FormatString(out, size, "\"%s\"", program);
 }
 
-DWORD StartProgram(const char* program, const char* arguments)
+// Starts the program; its process handle goes to *running.
+static DWORD Launch(const char* program, const char* arguments, UniqueHandle* running)
 {
     char commandLine[kCommandLineSize];
     if (!BuildProgramCommandLine(commandLine, sizeof commandLine, program, arguments))
@@ -28,6 +29,21 @@ DWORD StartProgram(const char* program, const char* arguments)
         return error != ERROR_SUCCESS ? error : ERROR_INVALID_FUNCTION;
     }
     UniqueHandle thread(process.hThread);
-    UniqueHandle started(process.hProcess);
+    running->reset(process.hProcess);
     return ERROR_SUCCESS;
+}
+
+DWORD StartProgram(const char* program, const char* arguments)
+{
+    UniqueHandle running;
+    return Launch(program, arguments, &running);
+}
+
+DWORD RunProgram(const char* program, const char* arguments, DWORD waitMs)
+{
+    UniqueHandle running;
+    DWORD result = Launch(program, arguments, &running);
+    if (result == ERROR_SUCCESS)
+        WaitForSingleObject(running.get(), waitMs);
+    return result;
 }

@@ -14,3 +14,7 @@ bool BuildProgramCommandLine(char* out, size_t size, const char* program, const 
 // Starts the program with the arguments and lets it run on its own (its handles are
 // closed at once). ERROR_SUCCESS, or the reason it could not be started.
 DWORD StartProgram(const char* program, const char* arguments = nullptr);
+// Starts the program with the arguments and waits until it ends, at most waitMs.
+// ERROR_SUCCESS once it was started (it may still run when the wait ran out), or the
+// reason it could not be started.
+DWORD RunProgram(const char* program, const char* arguments, DWORD waitMs);

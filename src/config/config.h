@@ -45,9 +45,9 @@ void WriteButtonSetting(int kind, const ButtonSetting& setting);
 void CopyButtonSettings(ButtonSetting (&out)[kButtonKindCount]);
 void RestoreButtonSettings(const ButtonSetting (&saved)[kButtonKindCount]);
 
-// 1-based index of the default application in "Tornel_Application". Written by the
-// window thread (application discovery, the Button manager); read by the window
-// thread and by the dispatching thread of a job (scan to application, OCR).
+// 1-based index of the default application in "Tornel_Application", which
+// SelectDefaultApplication stores as DefaultID. Written and read by the window thread
+// (application discovery, the Button manager); the destinations read DefaultID.
 extern int32_t DefaultAppIndex;
 
 // The OCR language: a position in the Application page's language list (4 Traditional
@@ -187,3 +187,5 @@ bool RemoveApplicationEntry(int32_t index);
 
 // The discovery of printers and mail clients that refreshes the file at start-up.
 #include "config/discovery.h"
+// The application list, the default application and the OCR engine's job file.
+#include "config/applications.h"

@@ -26,18 +26,14 @@ bool IsOcrApplication(const char* displayName)
 
 int LaunchScanToApplication()
 {
-    char id[20];
-    ReadIniString(kConfigFileName, kApplicationSection, "DefaultID", "1", id);
-    char key[260];
-    FormatString(key, "%s%s", "ApFileName", id);
+    // The same entry that OCR takes as the default application.
+    DefaultApplication application;
+    ReadDefaultApplication(&application);
     char program[260];
-    ReadIniString(kConfigFileName, kApplicationSection, key, "", program);
-    FormatString(key, "%s%s", "ApName", id);
-    char displayName[256];
-    ReadIniString(kConfigFileName, kApplicationSection, key, "", displayName);
+    CopyString(program, application.file);
     StripOuterQuotes(program);
 
-    if (IsOcrApplication(displayName)) {
+    if (IsOcrApplication(application.name)) {
         OcrToDocument();  // it makes its own scan
         return 1;
     }
@@ -53,6 +49,6 @@ int LaunchScanToApplication()
         ShowStartFailure(program);
         return 0;
     }
-    AnnounceDestinationResult(DestinationResult::Opened, displayName[0] ? displayName : program);
+    AnnounceDestinationResult(DestinationResult::Opened, application.name[0] ? application.name : program);
     return 1;
 }

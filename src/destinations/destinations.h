@@ -2,6 +2,9 @@
 // dispatching thread, names its file, runs a scan job and hands the result on.
 #pragma once
 
+#include <windows.h>
+
+#include <cstddef>
 #include <cstdint>
 
 // Scan to application: scans to a BMP file and starts the default application of
@@ -22,8 +25,27 @@ int ScanToEmail();
 // the library at libraryPath gets the image, and the earlier default is put back.
 // False when the library or its entry is missing.
 bool HandToMailService(const char* identifier, const char* libraryPath, const char* imagePath);
-// OCR to document.
+// OCR to document: the page is scanned to TIFF, recognised by the OCR application
+// (the OCR engine for the Chinese languages) and the document opened in the default
+// application, or delivered by the OCR program itself for a spreadsheet.
 int OcrToDocument();
+// The OCR engine's route for a DocumentKind.
+int OcrWithEngine(int kind);
+// The OCR engine's folder: "UserPath" of "kelmio32.ini" with "OcrDrv\". Always 1.
+int GetOcrEngineFolder(char* buffer, size_t size);
+// The program's main window, which the OCR engine is told it may report to.
+void SetOcrReportWindow(HWND window);
+
+// DocumentKind: what OCR makes for the default application.
+constexpr int kWordDocument = 7;   // "rtf", engine file type "RTF"
+constexpr int kExcelDocument = 8;  // "xls", engine file type "XLS"
+
+// Waits until the OCR program has written the document: it exists, is not empty and
+// no other program holds it open. Looked at once a second; false when the file has
+// neither appeared nor grown for the wait's limit.
+bool WaitForDocument(const char* path);
+// Tests shorten the limit; 0 restores it (120 s).
+void SetOcrDocumentWaitLimitForTests(DWORD milliseconds);
 // Scan to folder: the page is stored under a dated, numbered name in the chosen folder.
 int ScanToFolder();
 

@@ -13,6 +13,7 @@
 #include "common/strings.h"
 #include "config/config.h"
 #include "config/discovery.h"
+#include "destinations/destinations.h"
 #include "dispatch/dispatch.h"
 #include "i18n/i18n.h"
 #include "resource.h"
@@ -223,6 +224,8 @@ LRESULT OnCreate(HWND window)
 {
     LoadScanEngine();
     OsType = ProbeOsType();
+    DiscoverApplications(OsType, &DefaultAppIndex);
+    SetOcrReportWindow(window);
     SelectedPrinterIndex = -1;
     DiscoverPrinters(&SelectedPrinterIndex);
     DiscoverMailSystems(&InstalledMailSystems, &DefaultMailSystem);

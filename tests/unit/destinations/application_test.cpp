@@ -123,16 +123,4 @@ TEST_F(ScanToApplication, AnAbortedScanStartsNothingAndSaysNothing)
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgDeviceNotConnected"});
 }
 
-TEST_F(ScanToApplication, AWordProcessorIsLeftToOcrWithoutAScanHere)
-{
-    Configure("ApName1=Microsoft Word 97\r\nApFileName1=C:\\Office\\winword.exe\r\n");
-    LaunchScanToApplication();
-    EXPECT_EQ(FakeEngine::scanCalls.load(), 0);
-    EXPECT_TRUE(shown_.Take().empty());
-
-    Configure("ApName1=microsoft word 97\r\nApFileName1=C:\\no\\such\\winword.exe\r\n");
-    LaunchScanToApplication();
-    EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
-}
-
 }  // namespace

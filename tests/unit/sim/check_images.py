@@ -1,6 +1,7 @@
 """Opens the virtual flatbed's files with real image tools (ImageMagick's identify
 and PIL): every image type in both formats must have the size, type and
-resolution the scan asked for.  Usage: check_images.py BUILD_FOLDER"""
+resolution the scan asked for. The OCR application's worksheet of the page of
+printed text opens with xlrd.  Usage: check_images.py BUILD_FOLDER"""
 import os
 import subprocess
 import sys
@@ -32,6 +33,28 @@ class RealTools(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertTrue(result.stdout.startswith("end 213"), result.stdout)
         return path
+
+    def test_the_ocr_worksheet_of_the_text_page_holds_its_lines(self):
+        import xlrd
+        settings = os.path.join(BUILD, "bin", "TNSim.ini")
+        self.assertFalse(os.path.exists(settings))
+        with tempfile.TemporaryDirectory() as folder:
+            try:
+                with open(settings, "w") as f:
+                    f.write("[Scanner]\nTextPage=1\n")
+                image = self.scan(folder, "grey", "tiff")
+            finally:
+                os.remove(settings)
+            result = subprocess.run([os.path.join(BUILD, "wine-run"), os.path.join(BUILD, "bin", "Sprint.exe"),
+                                     windows_path(image), "/send", "MSExcel"],
+                                    stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=180)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            sheet = xlrd.open_workbook(os.path.join(folder, "grey.xls")).sheet_by_index(0)
+            rows = [sheet.cell_value(row, 0) for row in range(sheet.nrows)]
+            if os.path.exists("/usr/bin/tesseract"):
+                self.assertEqual(rows, ["Tornel reads this page", "quick brown foxes jump", "over the lazy dog"])
+            else:
+                self.assertEqual(len(rows), 1)
 
     def test_every_type_and_format_opens_with_the_asked_geometry(self):
         with tempfile.TemporaryDirectory() as folder:
