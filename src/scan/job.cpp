@@ -70,16 +70,21 @@ void SignalJobEnded()
 }
 
 // A job that cannot start still ends: the destination is released as aborted.
-void FailJobStart(EngineStatus status)
+void ReleaseDestinationAsAborted()
 {
-    g_blocks.job.reset();
-    g_blocks.request.reset();
-    ShowEngineError(status);
     g_scan.JobAborted = 1;
     SignalJobEnded();
     HANDLE done = g_scan.JobDoneEvent.load();
     if (done)
         SetEvent(done);
+}
+
+void FailJobStart(EngineStatus status)
+{
+    g_blocks.job.reset();
+    g_blocks.request.reset();
+    ShowEngineError(status);
+    ReleaseDestinationAsAborted();
 }
 
 // The engine refused the scan itself: its progress thread is told the job is over
@@ -93,11 +98,7 @@ void FailScanCall(EngineStatus status)
     ShowEngineError(status);
     WaitForProgressThreadEnd();
     ReleaseFinishedBlocks();
-    g_scan.JobAborted = 1;
-    SignalJobEnded();
-    HANDLE done = g_scan.JobDoneEvent.load();
-    if (done)
-        SetEvent(done);
+    ReleaseDestinationAsAborted();
 }
 
 int KindDocTypeMask(int buttonKind)
