@@ -125,7 +125,10 @@ INT_PTR OnCommand(HWND page, WPARAM wParam)
 
 INT_PTR OnSavePage(HWND page)
 {
-    WriteIniInt(kConfigFileName, kSection, "Default", SelectedPosition(page, IDC_FOLDER_LIST) + 1);
+    // A list with nothing selected keeps the default it had: 0 would file into My Pictures.
+    const int position = SelectedPosition(page, IDC_FOLDER_LIST);
+    if (position >= 0)
+        WriteIniInt(kConfigFileName, kSection, "Default", position + 1);
     StoreScanSettings(page, kFolderKind);
     return TRUE;
 }

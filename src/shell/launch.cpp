@@ -52,7 +52,12 @@ struct StillImage {
     StillImageVtbl* vtbl;
 };
 typedef HRESULT(WINAPI* PFN_StiCreateInstanceW)(HINSTANCE, DWORD, StillImage**, void*);
-constexpr DWORD kStiVersion = 2;
+// The wide entry point expects the header's version with its Unicode flag
+// (STI_VERSION_REAL | STI_VERSION_FLAG_UNICODE, as sti.h defines STI_VERSION for
+// wide callers); an older service that refuses it leaves the command-line switches.
+constexpr DWORD kStiVersionReal = 0x00000002;
+constexpr DWORD kStiVersionFlagUnicode = 0x01000000;
+constexpr DWORD kStiVersion = kStiVersionReal | kStiVersionFlagUnicode;
 
 // How long a launch waits for a starting resident instance to make its window.
 constexpr DWORD kResidentWindowWaitMs = 10000;
