@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         __builtin_trap();
     // A 300 dpi A4 page, the scan at 150 to 600 dpi as the first byte picks.
     PrintLayout page;
-    const int32_t resolution = CopyResolutionForIndex(data[0] % 4);
+    static constexpr int32_t kResolutions[] = {150, 200, 300, 600};
+    const int32_t resolution = kResolutions[data[0] % 4];
     if (!ComputePrintLayout({2329, 3358, 300, 300}, layout.width, layout.height, resolution, &page))
         __builtin_trap();
     Band band;

@@ -88,12 +88,6 @@ BmpCheck CheckBmpHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize
     return BmpCheck::Ok;
 }
 
-int32_t CopyResolutionForIndex(int32_t index)
-{
-    static constexpr int32_t kResolutions[] = {150, 200, 300, 600};
-    return kResolutions[std::clamp<int32_t>(index, 0, 3)];
-}
-
 bool ComputePrintLayout(const PrinterPage& page, uint32_t width, uint32_t height, int32_t resolution,
                         PrintLayout* layout)
 {

@@ -72,10 +72,6 @@ struct PrintLayout {
     int32_t resolution = 0;        // image rows per inch
 };
 
-// The scan resolution of a Copy resolution index; an index out of range takes the
-// nearest of 150, 200, 300 and 600.
-int32_t CopyResolutionForIndex(int32_t index);
-
 // False when the printer reports a zero size or resolution, or leaves no room.
 bool ComputePrintLayout(const PrinterPage& page, uint32_t width, uint32_t height, int32_t resolution,
                         PrintLayout* layout);

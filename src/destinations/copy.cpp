@@ -195,7 +195,8 @@ int CopyToPrinter()
     MakeOutputFileName(imagePath, "bmp");
     if (!RunScanJob(imagePath, kKindCopy, kOutputFormatBmp))
         return 0;  // aborted: nothing is printed and nothing more is shown
-    if (!PrintScannedImage(driver, printer, port, imagePath, CopyResolutionForIndex(ButtonSettings[kKindCopy].Res)))
+    // The print takes the resolution the job scanned at, not the setting as it is now.
+    if (!PrintScannedImage(driver, printer, port, imagePath, g_scan.JobResolution.load()))
         return 0;
     AnnounceDestinationResult(DestinationResult::Printed, printer);
     return 1;

@@ -40,10 +40,17 @@ void SetOcrReportWindow(HWND window);
 constexpr int kWordDocument = 7;   // "rtf", engine file type "RTF"
 constexpr int kExcelDocument = 8;  // "xls", engine file type "XLS"
 
-// Waits until the OCR program has written the document: it exists, is not empty and
-// no other program holds it open. Looked at once a second; false when the file has
-// neither appeared nor grown for the wait's limit.
-bool WaitForDocument(const char* path);
+// What shows that the OCR program has written the document.
+enum class DocumentDone {
+    // Not empty and no program holds it open: Tornel opens it next.
+    Closed,
+    // Not empty and no longer growing: the OCR program presents it itself, in an
+    // application that keeps it open.
+    Settled,
+};
+// Waits until the OCR program has written the document. Looked at once a second;
+// false when the file has neither appeared nor grown for the wait's limit.
+bool WaitForDocument(const char* path, DocumentDone done);
 // Tests shorten the limit; 0 restores it (120 s).
 void SetOcrDocumentWaitLimitForTests(DWORD milliseconds);
 // Scan to folder: the page is stored under a dated, numbered name in the chosen folder.

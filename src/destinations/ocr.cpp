@@ -183,10 +183,11 @@ int OcrToDocument()
     if (!ScanPage(files))
         return 0;
     std::string arguments = std::string("\"") + files.image + "\"";
-    arguments += sendMode ? " /send MSExcel" : std::string(" /out ") + files.document;
+    // Document paths have blanks ("Documents and Settings"): the path is quoted.
+    arguments += sendMode ? std::string(" /send MSExcel") : std::string(" /out \"") + files.document + "\"";
     const bool started = RunProgram(ocrApplication, arguments.c_str(), kOcrApplicationLimitMs) == ERROR_SUCCESS;
     // In send mode the application hands the text to the spreadsheet itself.
-    const bool delivered = started && (sendMode || WaitForDocument(files.document));
+    const bool delivered = started && (sendMode || WaitForDocument(files.document, DocumentDone::Closed));
     return FinishOcr(delivered, sendMode, application, files);
 }
 
@@ -222,10 +223,15 @@ int OcrWithEngine(int kind)
                                                              : "English";
     settings.notifyWindow = g_reportWindow.load();
     settings.sendMode = sendMode;
-    WriteOcrSettings(settings, settingsPath);
+    // A job file that could not be written would leave the engine on the last job.
+    if (!WriteOcrSettings(settings, settingsPath))
+        return FinishOcr(false, sendMode, application, files);
 
-    // The engine is not waited for: the document shows that it worked.
+    // The engine is not waited for: the document shows that it worked. In send mode
+    // the application it opens keeps the document open.
     const std::string arguments = std::string("/d=") + settingsPath;
-    const bool delivered = StartProgram(engine, arguments.c_str()) == ERROR_SUCCESS && WaitForDocument(files.document);
+    const DocumentDone done = sendMode ? DocumentDone::Settled : DocumentDone::Closed;
+    const bool delivered =
+        StartProgram(engine, arguments.c_str()) == ERROR_SUCCESS && WaitForDocument(files.document, done);
     return FinishOcr(delivered, sendMode, application, files);
 }

@@ -24,8 +24,9 @@ struct DocumentProgress {
     bool operator==(const DocumentProgress&) const = default;
 };
 
-// True once the document is complete: not empty, and no program holds it open.
-bool DocumentComplete(const char* path, DocumentProgress* progress)
+// How far the document has come; true once it is not empty and, where Tornel opens
+// it next, no program holds it open.
+bool ReadDocumentProgress(const char* path, DocumentDone done, DocumentProgress* progress)
 {
     *progress = {};
     if (!FileExists(path))
@@ -40,6 +41,8 @@ bool DocumentComplete(const char* path, DocumentProgress* progress)
     reader.reset();
     if (progress->size == 0)
         return false;
+    if (done == DocumentDone::Settled)
+        return true;
     UniqueFile exclusive(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return static_cast<bool>(exclusive);
 }
@@ -51,14 +54,16 @@ void SetOcrDocumentWaitLimitForTests(DWORD milliseconds)
     g_documentWaitLimitMs = milliseconds ? milliseconds : kDocumentWaitLimitMs;
 }
 
-bool WaitForDocument(const char* path)
+bool WaitForDocument(const char* path, DocumentDone done)
 {
     const DWORD limit = g_documentWaitLimitMs.load();
     DocumentProgress last;
     DWORD lastChange = GetTickCount();
     for (;;) {
         DocumentProgress now;
-        if (DocumentComplete(path, &now))
+        const bool ready = ReadDocumentProgress(path, done, &now);
+        // A settled document has kept its size since the last look.
+        if (ready && (done == DocumentDone::Closed || now == last))
             return true;
         if (!(now == last)) {
             last = now;

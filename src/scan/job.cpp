@@ -427,6 +427,7 @@ void StartScanJob(const char* path, int buttonKind, int32_t format)
     g_scan.ScanFinished = 0;
     g_scan.JobAborted = 0;
     g_scan.JobCompleted = false;
+    g_scan.JobResolution = 0;
     if (!g_jobEnded) {
         g_jobEnded.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
         g_scan.JobEndedEvent = g_jobEnded.get();
@@ -462,6 +463,7 @@ void StartScanJob(const char* path, int buttonKind, int32_t format)
     // One copy of the button's settings for the whole job.
     const ButtonSetting setting = ReadButtonSetting(buttonKind);
     ApplyButtonSettings(setting, buttonKind);
+    g_scan.JobResolution = ReadU16(ScanParameters, kParamXResolution);
     FillJobBlocks(path, setting, format);
 
     StartProgressThread();

@@ -103,6 +103,11 @@ struct ScanState {
     // the dispatching thread; 0 while unknown.
     std::atomic<int> MaxWidth{0};
     std::atomic<int> MaxHeight{0};
+    // The resolution the job scans at, as its parameters hold it once its settings are
+    // applied (the engine's default where the setting names none); 0 before a job has
+    // taken its settings. Written by the dispatching thread at the job's start; read
+    // by it after the job, so the copy prints at the resolution it scanned.
+    std::atomic<int> JobResolution{0};
 
     // ---- Scan job and progress dialog (job.cpp, progress.cpp) ----
 

@@ -60,12 +60,24 @@ void ScanAreaForIndex(int area, int32_t rect[4])
         rect[i] = chosen[i];
 }
 
+namespace {
+
+// One side of the area within the bed's extent along it (0 while unknown): the far
+// edge ends at the bed's end, and a near edge past it starts at the bed's start.
+void ClampSpan(int32_t& nearEdge, int32_t& farEdge, int extent)
+{
+    if (extent <= 0)
+        return;
+    if (farEdge > extent)
+        farEdge = extent;
+    if (nearEdge >= farEdge)
+        nearEdge = 0;
+}
+
+}  // namespace
+
 void ClampScanArea(int32_t rect[4], int maxWidth, int maxHeight)
 {
-    if (maxHeight > 0 && rect[3] > maxHeight)
-        rect[3] = maxHeight;
-    if (maxWidth > 0 && rect[2] - rect[0] > maxWidth) {
-        // Keep the rectangle on the bed: it ends at the bed's right edge.
-        rect[2] = maxWidth;
-    }
+    ClampSpan(rect[0], rect[2], maxWidth);
+    ClampSpan(rect[1], rect[3], maxHeight);
 }

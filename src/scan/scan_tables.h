@@ -33,6 +33,7 @@ BrightnessLevels BrightnessForIndex(int bri);
 
 // Area 0 A4, 1 B5, 2 Letter (any other value A4): left, top, right, bottom in 1/100 inch.
 void ScanAreaForIndex(int area, int32_t rect[4]);
-// Brings a rectangle within the bed: the bottom to maxHeight, and a rectangle wider
-// than maxWidth ends at the bed's right edge. A limit of 0 (unknown) leaves it alone.
+// Brings a rectangle within the bed along both sides: the right edge to maxWidth and
+// the bottom to maxHeight (an edge that would then lie before its opposite starts at
+// the bed's start). A limit of 0 (unknown) leaves that side alone.
 void ClampScanArea(int32_t rect[4], int maxWidth, int maxHeight);

@@ -4,9 +4,11 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <cstring>
 #include <new>
 
 #include "common/handles.h"
+#include "common/strings.h"
 #include "config/config.h"
 #include "resource.h"
 #include "scan/scan_tables.h"
@@ -98,9 +100,90 @@ void StoreCopySettings(HWND page, const CopyPageState& state)
     StoreScanSettings(page, kCopyKind);
 }
 
+// The device the setup record names, empty when it names none.
+void SetupDeviceName(const CopyPageState& state, char (&device)[256])
+{
+    device[0] = '\0';
+    if (!state.setup.hDevNames)
+        return;
+    LockedGlobal lock(state.setup.hDevNames);
+    const auto* names = static_cast<const DEVNAMES*>(lock.get());
+    if (names)
+        CopyString(device, reinterpret_cast<const char*>(names) + names->wDeviceOffset);
+}
+
+// The port of a listed printer, empty when the list does not hold it.
+void ListedPrinterPort(const char* printer, char (&port)[256])
+{
+    port[0] = '\0';
+    // The numbered names end at the first missing one, whatever the count says.
+    const int count = ReadIniInt(kConfigFileName, kPrinterSection, "NumPrinter", 0);
+    for (int n = 1; n <= count; ++n) {
+        char name[256];
+        ReadIniIndexedString(kConfigFileName, kPrinterSection, "PrinterName", n, "", name);
+        if (!name[0])
+            return;
+        if (strcmp(name, printer) == 0) {
+            ReadIniIndexedString(kConfigFileName, kPrinterSection, "PortName", n, "", port);
+            return;
+        }
+    }
+}
+
+// A DEVNAMES block naming one printer, for the setup to open on.
+HGLOBAL MakeDeviceNames(const char* printer, const char* port)
+{
+    static const char kDriver[] = "winspool";
+    const size_t driverSize = sizeof kDriver;
+    const size_t printerSize = strlen(printer) + 1;
+    const size_t portSize = strlen(port) + 1;
+    UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                                   sizeof(DEVNAMES) + driverSize + printerSize + portSize));
+    LockedGlobal lock(block.get());
+    auto* names = static_cast<DEVNAMES*>(lock.get());
+    if (!names)
+        return nullptr;
+    char* text = reinterpret_cast<char*>(names);
+    names->wDriverOffset = static_cast<WORD>(sizeof(DEVNAMES));
+    names->wDeviceOffset = static_cast<WORD>(names->wDriverOffset + driverSize);
+    names->wOutputOffset = static_cast<WORD>(names->wDeviceOffset + printerSize);
+    memcpy(text + names->wDriverOffset, kDriver, driverSize);
+    memcpy(text + names->wDeviceOffset, printer, printerSize);
+    memcpy(text + names->wOutputOffset, port, portSize);
+    return block.release();
+}
+
+// The setup opens on the printer the page shows, not on the system's default: its OK
+// would otherwise switch the copy printer. Blocks of another printer are dropped.
+void AimSetupAtPagePrinter(HWND page, CopyPageState& state)
+{
+    char printer[256];
+    GetDlgItemTextA(page, IDC_COPY_PRINTER, printer, sizeof printer);
+    char device[256];
+    SetupDeviceName(state, device);
+    if (!printer[0] || strcmp(device, printer) == 0)
+        return;
+    FreeSetupBlocks(state);
+    char port[256];
+    ListedPrinterPort(printer, port);
+    state.setup.hDevNames = MakeDeviceNames(printer, port);
+}
+
+// A page printer the system no longer has: the setup opens on the default instead.
+bool ShowPrintSetup(CopyPageState& state)
+{
+    if (PrintDlgA(&state.setup))
+        return true;
+    if (CommDlgExtendedError() != PDERR_PRINTERNOTFOUND)
+        return false;
+    FreeSetupBlocks(state);
+    return PrintDlgA(&state.setup) != FALSE;
+}
+
 void RunPrintSetup(HWND page, CopyPageState& state)
 {
-    if (!PrintDlgA(&state.setup) || !state.setup.hDevNames)
+    AimSetupAtPagePrinter(page, state);
+    if (!ShowPrintSetup(state) || !state.setup.hDevNames)
         return;
     LockedGlobal lock(state.setup.hDevNames);
     auto* names = static_cast<DEVNAMES*>(lock.get());

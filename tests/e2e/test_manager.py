@@ -289,6 +289,18 @@ class CopyPageTest(ManagerCase):
         self.assertEqual(drive("text", hex(page), COPY_PRINTER), (0, "ManagerSecond"))
         self.close(dialog, IDCANCEL)
         self.assertEqual(self.value("Tornel_Printer", "PrinterName0"), "ManagerSecond")
+        # Opened again, the setup starts on the page's printer, not on the system's default.
+        dialog = self.open_manager()
+        page = self.page(dialog, COPY_TAB, COPY_SETUP)
+        self.assertEqual(drive("click", hex(page), COPY_SETUP)[0], 0)
+        setup = find_window("#32770", "Print Setup", 20000, visible=True)
+        self.assertIsNotNone(setup, "the print setup dialog did not open again")
+        selected, names = self.combo(setup, SETUP_PRINTERS)
+        self.assertEqual(names[selected], "ManagerSecond")
+        self.assertEqual(drive("click", hex(setup), IDOK)[0], 0)
+        window_gone_handle(setup, 30000)
+        self.close(dialog, IDCANCEL)
+        self.assertEqual(self.value("Tornel_Printer", "PrinterName0"), "ManagerSecond")
 
 
 # Mail clients as discovery finds them: (client key, command key, a command naming an

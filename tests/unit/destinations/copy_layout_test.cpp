@@ -47,11 +47,4 @@ TEST(CopyLayout, APrinterAnsweringZeroGetsNothing)
     EXPECT_FALSE(ComputePrintLayout({2329, 3358, 300, 300}, 100, 100, 0, &layout));
 }
 
-TEST(CopyLayout, AResolutionIndexOutOfRangeTakesTheNearest)
-{
-    const int32_t expected[][2] = {{-7, 150}, {0, 150}, {1, 200}, {2, 300}, {3, 600}, {4, 600}, {1000, 600}};
-    for (const auto& [index, resolution] : expected)
-        EXPECT_EQ(CopyResolutionForIndex(index), resolution) << index;
-}
-
 }  // namespace

@@ -6,10 +6,13 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "common/handles.h"
 #include "common/paths.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
@@ -149,7 +152,24 @@ TEST_F(OcrToDocumentTest, TheEngineRouteWritesItsJobAndPresentsAWordResultItself
     Configure("Windows WordPad", Recorder("Office", "wordpad.exe"),
               "[Tornel_OcrDestination]\r\nOcrDesName0=Microsoft Word\r\n");
     OcrLanguage = 5;
+    // The application the engine presents the result in keeps the document open.
+    SetOcrDocumentWaitLimitForTests(3000);
+    std::atomic<bool> testEnded{false};
+    std::thread holder([&] {
+        UniqueFile held;
+        while (!testEnded && !held) {
+            const std::vector<std::string> found = FilesIn(docs_, "*.rtf");
+            if (!found.empty())
+                held.reset(CreateFileA(found[0].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+            Sleep(20);
+        }
+        while (!testEnded)
+            Sleep(20);
+    });
     EXPECT_EQ(OcrToDocument(), 1);
+    testEnded = true;
+    holder.join();
     EXPECT_TRUE(shown_.Take().empty());
     EXPECT_EQ(Recorded("Office"), "") << "the engine presents the result itself";
     const std::string job = root_.File("Kelmio\\OcrDrv\\LxOcr.ini");
@@ -186,6 +206,19 @@ TEST_F(OcrToDocumentTest, FailuresAreShownAndTheImageStillGoes)
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{kEngineError});
     EXPECT_TRUE(FilesIn(root_.File("Scans"), "*.tif").empty());
     EXPECT_EQ(Recorded("Office"), "");
+    EXPECT_TRUE(std::regex_match(Recorded("Ocr"), std::regex("\"[^\"]+\\.tif\" /out \"[^\"]+\\.rtf\"\r\n")))
+        << Recorded("Ocr");
+
+    // An engine job file that cannot be written: the engine error at once, no engine run.
+    CopyFileA((BuildBinFolder() + "LxOcr.exe").c_str(), root_.File("Kelmio\\OcrDrv\\LxOcr.exe").c_str(), FALSE);
+    CreateDirectoryA(root_.File("Kelmio\\OcrDrv\\LxOcr.ini").c_str(), nullptr);
+    OcrLanguage = 4;
+    SetOcrDocumentWaitLimitForTests(60000);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(OcrToDocument(), 0);
+    EXPECT_LT(GetTickCount() - start, 30000u);
+    EXPECT_EQ(shown_.Take(), std::vector<std::string>{kEngineError});
+    EXPECT_TRUE(FilesIn(docs_, "*.rtf").empty());
 }
 
 }  // namespace

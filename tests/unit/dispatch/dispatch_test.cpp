@@ -171,8 +171,12 @@ TEST(ScanArea, TableAndBedLimits)
     Rect a4 = AreaFor(0, 820, 1169);
     EXPECT_LE(a4.right - a4.left, 820);
     EXPECT_LE(a4.right, 820);
-    // A width that fits is left alone, as are unknown (zero) limits.
-    EXPECT_EQ(AreaFor(1, 760, 1169), (Rect{80, 0, 770, 984}));
+    // A page narrower than the bed but past its edge still ends there; so does a B5 or
+    // Letter page on a shorter bed. Unknown (zero) limits leave the page alone.
+    EXPECT_EQ(AreaFor(1, 760, 1169), (Rect{80, 0, 760, 984}));
+    EXPECT_EQ(AreaFor(1, 850, 950), (Rect{80, 0, 770, 950}));
+    EXPECT_EQ(AreaFor(2, 850, 1000), (Rect{0, 0, 850, 1000}));
+    EXPECT_EQ(AreaFor(1, 60, 1169), (Rect{0, 0, 60, 984}));
     EXPECT_EQ(AreaFor(0, 0, 0), (Rect{11, 0, 837, 1169}));
 }
 

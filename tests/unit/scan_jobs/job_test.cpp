@@ -105,7 +105,14 @@ TEST_F(ScanJob, LineArtFromTheSectionsShorterListWithinTheBed)
     EXPECT_EQ(Param16(kParamBlackWhiteLevel), 22);
     EXPECT_EQ(Param16(kParamToneLevel), static_cast<int16_t>(0xEEEE));  // the engine's default stays
     EXPECT_EQ(Param16(kParamXResolution), 150);
+    EXPECT_EQ(g_scan.JobResolution.load(), 150);
     EXPECT_EQ(JobArea(), (std::vector<int32_t>{0, 0, 800, 1100}));
+
+    // An index outside the list scans at the engine's default, and the job says so.
+    ButtonSettings[kKindCopy].Res = 9;
+    EXPECT_TRUE(RunScanJob(path_.c_str(), kKindCopy, kOutputFormatBmp));
+    EXPECT_EQ(g_scan.JobResolution.load(), ReadU16(FakeEngine::lastJob.data(), kJobParameters + kParamXResolution));
+    EXPECT_EQ(g_scan.JobResolution.load(), 0xEEEE);
 }
 
 TEST_F(ScanJob, AbortReleasesTheDestinationAsAborted)
