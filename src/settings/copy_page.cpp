@@ -21,6 +21,12 @@ namespace {
 
 constexpr char kPrinterSection[] = "Tornel_Printer";
 constexpr DWORD kSetupFlags = PD_PRINTSETUP | PD_NOPAGENUMS | PD_NOSELECTION;  // 0x4C
+// Where the "no printer" message goes, in dialog units: from the lists' left edge to
+// the Set up button's right edge, ending above the document list.
+constexpr int kNoPrinterLeft = 75;
+constexpr int kNoPrinterTop = 4;
+constexpr int kNoPrinterRight = 213;
+constexpr int kNoPrinterBottom = 29;
 
 const PageKind kCopyKind = {kKindCopy, "Copy", "Printer", {IDC_COPY_DOC, IDC_COPY_RES, IDC_COPY_BRI, IDC_COPY_AREA}};
 
@@ -193,6 +199,17 @@ void RunPrintSetup(HWND page, CopyPageState& state)
     InvalidateRect(page, nullptr, TRUE);
 }
 
+// The "no printer" message is a sentence, not a name: it takes the place of the
+// hidden Set up button as well, and three lines above the document list.
+void MakeRoomForNoPrinterText(HWND page)
+{
+    RECT room = {kNoPrinterLeft, kNoPrinterTop, kNoPrinterRight, kNoPrinterBottom};
+    if (!MapDialogRect(page, &room))
+        return;
+    SetWindowPos(GetDlgItem(page, IDC_COPY_PRINTER), nullptr, room.left, room.top, room.right - room.left,
+                 room.bottom - room.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // ---- Message handlers --------------------------------------------------------------
 
 INT_PTR OnInitDialog(HWND page)
@@ -205,8 +222,10 @@ INT_PTR OnInitDialog(HWND page)
     SetControlTexts(page, kTexts);
     state->printerCount = ReadIniInt(kConfigFileName, kPrinterSection, "NumPrinter", -1);
     FillDestinationList("Copy", page, IDC_COPY_PRINTER, state->printerCount);
-    if (state->printerCount == 0)
+    if (state->printerCount == 0) {
         ShowWindow(GetDlgItem(page, IDC_COPY_SETUP), SW_HIDE);
+        MakeRoomForNoPrinterText(page);
+    }
     FillScanSettingLists(page, kCopyKind);
     ResetSetupRecord(*state, page);
     HWND tooltips = CreatePageTooltips(page);
