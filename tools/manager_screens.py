@@ -3,8 +3,9 @@
 README: docs/manager/<language>-<page>.png. Runs Tornel.exe as its setup installs it,
 in a Wine session of a complete build (as tools/test makes it), with a few
 applications, a printer and a mail client so that every page shows its lists. For
-checking that every text fits, it also leaves the Copy page without a printer and
-the Add-application dialog of each language in build/manager_checks/:
+checking that every text fits, it also leaves the Copy page without a printer, the
+Application page with the OCR languages, every entry of the scan lists and the
+Add-application dialog of each language in build/manager_checks/:
 
   tools/wine-session start build
   TORNEL_BUILD=$PWD/build /usr/bin/python3 tools/manager_screens.py
@@ -28,7 +29,8 @@ LANGUAGES = (("english", "Tornel.loc", "Button manager...", "Add application"),
              ("german", "Tornel.deu.loc", "Tastenverwaltung...", "Anwendung hinzuf\u00fcgen"))
 PAGES = ("application", "copy", "mail", "folder")
 TABS = 1000
-APP_PAGE_LIST, APP_ADD, IDCANCEL = 1010, 1016, 2
+APP_PAGE_LIST, APP_LANGUAGE, APP_ADD, IDCANCEL = 1010, 1015, 1016, 2
+FOLDER_LISTS = (150, 151, 152, 153)  # document type, resolution, brightness, scan area
 USER_KEYS = r"""
 [Tornel_Application]
 NumAp=3
@@ -90,6 +92,23 @@ def take_checks(checks, printers):
         time.sleep(0.5)
         picture(add_title, os.path.join(checks, f"{language}-add-application.png"))
         drive("click", hex(add), IDCANCEL)
+        # Word's pages go through OCR: the language list, with its two longest names.
+        drive("select", page.strip(), APP_PAGE_LIST, 1)
+        for name, position in (("traditional", 4), ("simplified", 5)):
+            drive("select", page.strip(), APP_LANGUAGE, position)
+            time.sleep(0.5)
+            picture(title, os.path.join(checks, f"{language}-ocr-{name}.png"))
+        kill_program("Tornel.exe")
+        # Every entry of the Folder page's scan lists: entry n of each list in picture n
+        # (a list shorter than that shows nothing).
+        dialog = open_manager(language, loc, title)
+        show_page(dialog, PAGES.index("folder"))
+        _, page = drive("page", hex(dialog), FOLDER_LISTS[0])
+        for position in range(4):
+            for control in FOLDER_LISTS:
+                drive("select", page.strip(), control, position)
+            time.sleep(0.5)
+            picture(title, os.path.join(checks, f"{language}-entries-{position + 1}.png"))
         kill_program("Tornel.exe")
     wine(printers, "delete", PRINTER, check=False)
     for language, loc, title, _ in LANGUAGES:

@@ -25,7 +25,7 @@ constexpr DWORD kSetupFlags = PD_PRINTSETUP | PD_NOPAGENUMS | PD_NOSELECTION;  /
 // the Set up button's right edge, ending above the document list.
 constexpr int kNoPrinterLeft = 75;
 constexpr int kNoPrinterTop = 4;
-constexpr int kNoPrinterRight = 213;
+constexpr int kNoPrinterRight = 233;
 constexpr int kNoPrinterBottom = 29;
 
 const PageKind kCopyKind = {kKindCopy, "Copy", "Printer", {IDC_COPY_DOC, IDC_COPY_RES, IDC_COPY_BRI, IDC_COPY_AREA}};
