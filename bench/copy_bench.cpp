@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench_clock.h"
+#include "figures.h"
 #include "common/handles.h"
 #include "common/message_box.h"
 #include "destinations/destinations.h"
@@ -167,6 +168,9 @@ int main()
     printf("  (loading the printer driver and the spooler with a first small copy: %.1f MB)\n",
            (static_cast<double>(before.PeakWorkingSetSize) - static_cast<double>(cold.WorkingSetSize)) / kMb);
     printf("  the whole image in one StretchDIBits raised the peak to %.1f MB\n", end.PeakWorkingSetSize / kMb);
+    PrintFigure("copy-memory",
+                (static_cast<double>(after.PeakWorkingSetSize) - static_cast<double>(before.WorkingSetSize)) / kMb,
+                5, "MB");
     printf("  print time in bands %.2f s, whole image in one StretchDIBits %.2f s: ratio %.2f\n", Median(banded),
            Median(whole), Median(banded) / Median(whole));
     Run(std::string("delete \"") + kPrinter + "\"");

@@ -14,6 +14,7 @@
 #include "settings/settings.h"
 
 #include "bench_clock.h"
+#include "figures.h"
 
 namespace {
 
@@ -132,6 +133,8 @@ int main()
            emptyMs > 0 ? managerMs / emptyMs : 0.0);
     printf("%-44s %9.2f ms   share %4.0f %%\n", "lookup records of one opening (99 writes)", recordMs,
            managerMs > 0 ? 100.0 * recordMs / managerMs : 0.0);
+
+    PrintFigure("manager-open", emptyMs > 0 ? managerMs / emptyMs : 0, 10, "x-empty-template");
 
     DestroyWindow(owner);
     FreeLocalization();

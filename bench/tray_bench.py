@@ -4,12 +4,14 @@ and flags), and the memory of the idle resident instance against that program,
 as Windows reports it and as Linux sees the Wine process."""
 
 import os
+import re
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from tornel_e2e import (BIN, TORNEL, TORNEL_NAME, WM_DESTROY, WM_NULL, find_window, send, start, windows_processes,  # noqa: E402
+from tornel_e2e import (TORNEL_NAME, WM_DESTROY, WM_NULL, find_window, send, start, windows_processes,  # noqa: E402
                         wait_until, wine, windows_path)
+from figures import RELEASE_BIN as BIN, RELEASE_TORNEL as TORNEL, figure  # noqa: E402
 
 MINIMAL = os.path.join(BIN, "tray_minimal.exe")
 MINIMAL_NAME = "Tornel Bench Tray"
@@ -38,6 +40,9 @@ def start_to_icon():
     result = wine(os.path.join(BIN, "tray_probe.exe"), windows_path(TORNEL), windows_path(MINIMAL), "15",
                   timeout=300)
     print(result.stdout.strip())
+    ratio = re.search(r"start to tray icon.*ratio ([\d.]+)", result.stdout)
+    if ratio:
+        figure("start-to-icon", float(ratio.group(1)), 1.25, "x-minimal-tray")
 
 
 def resident(executable, name):
@@ -67,6 +72,7 @@ def idle_memory():
         print(f"Tornel over the minimal tray program: VmRSS +{tornel['VmRSS'] - minimal['VmRSS']} KB "
               f"(ratio {tornel['VmRSS'] / minimal['VmRSS']:.2f}), private +{tornel['Private'] - minimal['Private']} KB "
               f"(ratio {tornel['Private'] / minimal['Private']:.2f})")
+        figure("idle-memory", tornel['Private'] / minimal['Private'], 2, "x-minimal-tray")
 
 
 def main():

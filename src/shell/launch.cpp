@@ -9,6 +9,7 @@
 #include "common/handles.h"
 #include "common/strings.h"
 #include "dispatch/dispatch.h"
+#include "i18n/i18n.h"
 #include "scan/scan.h"
 #include "resource.h"
 #include "shell/tray.h"
@@ -132,12 +133,16 @@ HWND CreateTrayWindow(HINSTANCE instance)
     return window;
 }
 
+// Before the loop waits for the next message, the texts looked up since it last
+// waited leave their one lookup record.
 int RunMessageLoop()
 {
     MSG msg;
-    BOOL got;
-    while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
-        if (got == -1)
+    for (;;) {
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+            WritePendingLookupRecord();
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1)
             break;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
