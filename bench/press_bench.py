@@ -78,7 +78,10 @@ def engine_seconds():
 
 
 def scan_closed():
+    """The engine writes the page in place: it is closed once the engine logged it."""
     files = [path for path in glob.glob(os.path.join(SCANS, "*")) if not path.endswith(".tmp")]
+    if not files or not os.path.exists(SCAN_LOG):
+        return None
     for path in files:
         try:
             with Image.open(path) as image:

@@ -19,7 +19,10 @@ IDLE_SECONDS = 5
 
 
 def linux_memory(pid):
-    """VmRSS and the private (anonymous and private file) pages of the process, in KB."""
+    """VmRSS and the private pages of the process, in KB: those it wrote (anonymous or
+    copied on write), what Windows counts as private bytes. Clean pages of a mapped file
+    count as private only while no other process on the machine maps the file, so they
+    are left out."""
     figures = {}
     with open(f"/proc/{pid}/status") as f:
         for line in f:
@@ -30,10 +33,43 @@ def linux_memory(pid):
     with open(f"/proc/{pid}/smaps_rollup") as f:
         for line in f:
             key, _, value = line.partition(":")
-            if key in ("Private_Clean", "Private_Dirty"):
+            if key == "Private_Dirty":
                 private += int(value.split()[0])
     figures["Private"] = private
     return figures
+
+
+def private_by_mapping(pid):
+    """Written private pages (KB) per mapped file of the process, anonymous memory apart."""
+    table = {}
+    name = None
+    with open(f"/proc/{pid}/smaps") as f:
+        for line in f:
+            fields = line.split()
+            if fields and "-" in fields[0] and len(fields) >= 5 and not fields[0].endswith(":"):
+                path = fields[5] if len(fields) > 5 else ""
+                if path.startswith("/"):
+                    name = os.path.basename(path)
+                elif path == "[heap]":
+                    name = "[heap]: malloc of the Linux side (Wine, CUPS)"
+                else:
+                    name = path or "anonymous: Windows heaps and stacks"
+            elif fields and fields[0] == "Private_Dirty:" and name:
+                table[name] = table.get(name, 0) + int(fields[1])
+    return table
+
+
+def print_memory_table(tornel, minimal, rows=14):
+    """Where Tornel's private pages go, beside the minimal tray program's."""
+    names = sorted(set(tornel) | set(minimal), key=lambda n: tornel.get(n, 0) - minimal.get(n, 0), reverse=True)
+    print(f"  {'mapping':44} {'Tornel KB':>10} {'minimal KB':>10} {'more KB':>8}")
+    for name in names[:rows]:
+        print(f"  {name[:44]:44} {tornel.get(name, 0):10} {minimal.get(name, 0):10} "
+              f"{tornel.get(name, 0) - minimal.get(name, 0):8}")
+    rest = names[rows:]
+    print(f"  {'the other ' + str(len(rest)) + ' mappings':44} {sum(tornel.get(n, 0) for n in rest):10} "
+          f"{sum(minimal.get(n, 0) for n in rest):10} "
+          f"{sum(tornel.get(n, 0) - minimal.get(n, 0) for n in rest):8}")
 
 
 def start_to_icon():
@@ -54,6 +90,7 @@ def resident(executable, name):
 
 def idle_memory():
     figures = {}
+    tables = {}
     for executable, name in ((TORNEL, TORNEL_NAME), (MINIMAL, MINIMAL_NAME)):
         process, window = resident(executable, name)
         time.sleep(IDLE_SECONDS)
@@ -61,6 +98,7 @@ def idle_memory():
         pids = windows_processes(os.path.basename(executable))
         pid = pids[0] if pids else None
         figures[name] = linux_memory(pid) if pid else None
+        tables[name] = private_by_mapping(pid) if pid else {}
         send(window, WM_DESTROY)
         process.wait(timeout=30)
     for name, linux in figures.items():
@@ -73,6 +111,8 @@ def idle_memory():
               f"(ratio {tornel['VmRSS'] / minimal['VmRSS']:.2f}), private +{tornel['Private'] - minimal['Private']} KB "
               f"(ratio {tornel['Private'] / minimal['Private']:.2f})")
         figure("idle-memory", tornel['Private'] / minimal['Private'], 2, "x-minimal-tray")
+        print("where the private pages of the idle instances go (Linux view, by mapping):")
+        print_memory_table(tables[TORNEL_NAME], tables[MINIMAL_NAME])
 
 
 def main():

@@ -230,15 +230,19 @@ void EventTextFromName(const wchar_t* eventName, char (&eventText)[kEventTextSiz
     LowerAscii(eventText);
 }
 
+// The Still Image service starts a program with the command line it registered,
+// which ends in the two switches: a start without them (the Run key, the Start menu,
+// /SHOW) is no launch by an event and has nothing to ask the service, whose COM
+// libraries would otherwise be loaded at every start.
 void ReadLaunchEventText(HINSTANCE instance, char (&eventText)[kEventTextSize])
 {
-    LaunchEvent event = {};
     eventText[0] = '\0';
-    if (!AskStillImageService(instance, event)) {
-        event = {};
-        if (!ReadLaunchSwitches(event))
-            return;
-    }
+    LaunchEvent switches = {};
+    if (!ReadLaunchSwitches(switches))
+        return;
+    LaunchEvent event = {};
+    if (!AskStillImageService(instance, event))
+        event = switches;
     EventTextFromName(event.eventName, eventText);
 }
 
