@@ -39,8 +39,14 @@ bool PrintMemory(const char* name)
     DWORD_PTR counts = 0;
     if (SendMessageTimeoutA(window, RegisterWindowMessageA(kGuiCountsMessageName), 0, 0, SMTO_ABORTIFHUNG, 5000,
                             &counts) &&
-        counts != 0)
-        printf("%s: GDI objects %u, USER objects %u, ", name, LOWORD(counts), HIWORD(counts));
+        (counts & kGuiCountsAnswered)) {
+        const DWORD gdi = counts & kGuiCountUnknown, user = (counts >> 16) & kGuiCountUnknown;
+        if (gdi == kGuiCountUnknown || user == kGuiCountUnknown)
+            printf("%s: GDI and USER objects not counted by this system, ", name);
+        else
+            printf("%s: GDI objects %lu, USER objects %lu, ", name, static_cast<unsigned long>(gdi),
+                   static_cast<unsigned long>(user));
+    }
     DWORD handles = 0;
     // Wine answers 0 for another process: that is no count.
     if (GetProcessHandleCount(process.get(), &handles) && handles != 0)
