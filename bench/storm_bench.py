@@ -104,6 +104,9 @@ def soak():
     samples = {}
 
     def sample(done):
+        # At rest: a scan that a late press started would count its own buffers.
+        time.sleep(2)
+        settle()
         samples[done] = private_kb()
         print(f"  after {done} presses: private {samples[done]} KB", flush=True)
 
