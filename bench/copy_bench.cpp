@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench_clock.h"
+#include "figures.h"
 #include "common/handles.h"
 #include "common/message_box.h"
 #include "destinations/destinations.h"
@@ -116,6 +117,15 @@ bool PrintWhole(const std::string& path)
     return EndPage(dc.get()) > 0 && EndDoc(dc.get()) > 0 && drawn;
 }
 
+// The floor of any copy on this printer: a job of one empty page, from the DC to EndDoc.
+bool PrintEmptyPage()
+{
+    UniqueDc dc(CreateDCA("WINSPOOL", kPrinter, nullptr, nullptr));
+    DOCINFOA doc = {sizeof doc, "TAVEN Tornel", nullptr, nullptr, 0};
+    return dc && StartDocA(dc.get(), &doc) > 0 && StartPage(dc.get()) > 0 && EndPage(dc.get()) > 0 &&
+           EndDoc(dc.get()) > 0;
+}
+
 }  // namespace
 
 int main()
@@ -149,6 +159,15 @@ int main()
         banded.push_back(NowSeconds() - start);
     }
     const PROCESS_MEMORY_COUNTERS after = Memory();
+    std::vector<double> smallCopies, emptyJobs;
+    for (int round = 0; round < 5; ++round) {
+        double start = NowSeconds();
+        PrintScannedImage("", kPrinter, "", small.c_str(), kResolution);
+        smallCopies.push_back(NowSeconds() - start);
+        start = NowSeconds();
+        PrintEmptyPage();
+        emptyJobs.push_back(NowSeconds() - start);
+    }
     for (int round = 0; round < 3; ++round) {
         double start = NowSeconds();
         if (!PrintWhole(page)) {
@@ -167,8 +186,13 @@ int main()
     printf("  (loading the printer driver and the spooler with a first small copy: %.1f MB)\n",
            (static_cast<double>(before.PeakWorkingSetSize) - static_cast<double>(cold.WorkingSetSize)) / kMb);
     printf("  the whole image in one StretchDIBits raised the peak to %.1f MB\n", end.PeakWorkingSetSize / kMb);
+    PrintFigure("copy-memory",
+                (static_cast<double>(after.PeakWorkingSetSize) - static_cast<double>(before.WorkingSetSize)) / kMb,
+                5, "MB");
     printf("  print time in bands %.2f s, whole image in one StretchDIBits %.2f s: ratio %.2f\n", Median(banded),
            Median(whole), Median(banded) / Median(whole));
+    printf("  a 64 x 64 copy %.1f ms, a job of one empty page on the same printer %.1f ms (median of 5)\n",
+           Median(smallCopies) * 1000, Median(emptyJobs) * 1000);
     Run(std::string("delete \"") + kPrinter + "\"");
     DeleteFileA(page.c_str());
     DeleteFileA(small.c_str());

@@ -14,8 +14,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from tornel_e2e import (BIN, TORNEL, TORNEL_NAME, WM_NULL, find_window, kill_program, process_command_lines, send, start,  # noqa: E402
+from tornel_e2e import (TORNEL_NAME, WM_NULL, find_window, kill_program, process_command_lines, send, start,  # noqa: E402
                         wait_until, wine, windows_file, windows_path, windows_processes, write_ini)
+from figures import RELEASE_BIN as BIN, RELEASE_TORNEL as TORNEL, figure  # noqa: E402
 
 APP_PATHS = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths"
 PRESSES = 3
@@ -31,6 +32,7 @@ def discovery_against_start_up():
     total = float(re.search(r"([\d.]+) ms", probe).group(1))
     print(f"start-up of Tornel (process start to message loop, median): {total:.1f} ms; application discovery "
           f"of a usual start is {discovery:.2f} ms of it ({100 * discovery / total:.1f}%)")
+    figure("discovery-share", 100 * discovery / total, 2, "%-start-up")
 
 
 def first_seen(name, limit):

@@ -1,37 +1,46 @@
-"""A storm of presses: 200 presses through the engine and 50 Still Image launches for a
-button while scans run. Prints the presses sent, the scans they made, the files intact
-among them, and the resident instance's handles and memory before and after."""
+"""A soak of presses: 1,000 presses through the engine and 100 Still Image launches for
+a button while scans run, on the release build. Prints the scans they made, the files
+intact among them, the Tornel processes left, and the resident instance's private
+memory every 100 presses; the figure is its growth after the first 100 presses.
+Then a shorter storm on the debug build, whose Tornel reports its own GDI and USER
+object counts to tray_memory.exe (the release build has no such report)."""
 
 import os
 import shutil
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 from PIL import Image  # noqa: E402
 
-from tornel_e2e import (BIN, DRIVE_C, STI_DEVICE, BUTTON_EVENTS, TORNEL, TORNEL_NAME, WM_DESTROY, WM_NULL,  # noqa: E402
+from tornel_e2e import (DRIVE_C, STI_DEVICE, BUTTON_EVENTS, TORNEL_NAME, WM_DESTROY, WM_NULL,  # noqa: E402
                         find_window, kill_program, send, start, wait_until, wine, windows_file, windows_processes,
                         write_ini)
+from figures import DEBUG_BIN, RELEASE_BIN, RELEASE_TORNEL, figure  # noqa: E402
 from tray_bench import linux_memory  # noqa: E402
 
 FOLDER = os.path.join(DRIVE_C, "storm_scans")
-ENGINE_PRESSES = 200
-LAUNCHES = 50
-# Line art at 150 dpi: small files, so the storm measures Tornel rather than the disk.
+ENGINE_PRESSES = 1000
+LAUNCHES = 100
+WARM_UP = 100
+SAMPLE_EVERY = 100
+DEBUG_PRESSES = 100
+# Line art at 150 dpi: small files, so the soak measures Tornel rather than the disk.
 KMCONFIG = "[Tornel]\nDoc14=2\nRes14=0\nBri14=0\n[MyFolder]\nDocType=7\nNum=1\nFolder1=C:\\storm_scans\\\nDefault=1\n"
 
 
 def scanctl(*args):
-    return wine(os.path.join(BIN, "scanctl.exe"), *[str(a) for a in args], check=False)
+    return wine(os.path.join(RELEASE_BIN, "scanctl.exe"), *[str(a) for a in args], check=False)
 
 
-def figures(label):
-    out = wine(os.path.join(BIN, "tray_memory.exe"), TORNEL_NAME, check=False).stdout.strip()
-    pid = windows_processes("Tornel.exe")[0]
-    linux = linux_memory(pid)
-    print(f"{label}: {out}; Linux private {linux['Private']} KB, RSS {linux['VmRSS']} KB")
+def private_kb():
+    pids = windows_processes("Tornel.exe")
+    return linux_memory(pids[0])["Private"] if pids else 0
+
+
+def report(label):
+    out = wine(os.path.join(RELEASE_BIN, "tray_memory.exe"), TORNEL_NAME, check=False).stdout.strip()
+    print(f"{label}: {out}; Linux private {private_kb()} KB", flush=True)
 
 
 def intact(path):
@@ -47,6 +56,86 @@ def no_dialog():
     return find_window("#32770", None, 0, visible=True) is None
 
 
+def settle():
+    """Waits for the scan still running to end (a launch may start one more)."""
+    wait_until(no_dialog, 120, "the last scan")
+    time.sleep(1)
+    wait_until(no_dialog, 120, "the last scan")
+
+
+def storm(tornel, presses, launches, on_sample):
+    """Presses and launches interleaved; on_sample(done) every SAMPLE_EVERY presses,
+    once the scans have settled. Returns the launches' processes and the seconds."""
+    launch_args = [f"/StiDevice:{STI_DEVICE}", f"/StiEvent:{BUTTON_EVENTS[4]}"]
+    begin = time.monotonic()
+    started = []
+    for i in range(presses):
+        scanctl("press", 4)
+        if i % (presses // launches) == 0 and len(started) < launches:
+            started.append(start(tornel, *launch_args))
+        if (i + 1) % SAMPLE_EVERY == 0:
+            for launch in started:
+                launch.wait(timeout=120)
+            settle()
+            on_sample(i + 1)
+    for launch in started:
+        launch.wait(timeout=120)
+    settle()
+    return started, time.monotonic() - begin
+
+
+def resident(tornel):
+    process = start(tornel)
+    window = find_window(TORNEL_NAME, TORNEL_NAME, 20000)
+    wait_until(lambda: send(window, WM_NULL) is not None, 20, "Tornel's message loop")
+    scanctl("press", 4, "--wait", 10000)  # one scan first: what stays allocated after it is no growth
+    wait_until(lambda: os.listdir(FOLDER) and no_dialog(), 60, "the first scan")
+    return process, window
+
+
+def end(process, window):
+    send(window, WM_DESTROY)
+    process.wait(timeout=30)
+
+
+def soak():
+    process, window = resident(RELEASE_TORNEL)
+    report("after the first scan")
+    samples = {}
+
+    def sample(done):
+        # At rest: a scan that a late press started would count its own buffers.
+        time.sleep(2)
+        settle()
+        samples[done] = private_kb()
+        print(f"  after {done} presses: private {samples[done]} KB", flush=True)
+
+    launches, elapsed = storm(RELEASE_TORNEL, ENGINE_PRESSES, LAUNCHES, sample)
+    report("after the soak")
+    files = sorted(os.listdir(FOLDER))
+    good = sum(intact(os.path.join(FOLDER, name)) for name in files)
+    alive = len(windows_processes("Tornel.exe"))
+    print(f"soak: {ENGINE_PRESSES} engine presses and {len(launches)} launches in {elapsed:.1f} s; "
+          f"{len(files)} scans filed, {good} intact; Tornel processes left: {alive}")
+    end(process, window)
+    growth = (max(v for k, v in samples.items() if k >= WARM_UP) - samples[WARM_UP]) / 1024
+    # Memory that stays flat means nothing when a scan was lost or a process stayed.
+    figure("soak-memory", growth, 1, "MB", met=growth <= 1 and good == len(files) and alive == 1)
+
+
+def debug_counts():
+    """The debug build's Tornel answers tray_memory.exe with its GDI and USER counts."""
+    shutil.rmtree(FOLDER, ignore_errors=True)
+    os.makedirs(FOLDER)
+    tornel = os.path.join(DEBUG_BIN, "Tornel.exe")
+    process, window = resident(tornel)
+    counts = os.path.join(RELEASE_BIN, "tray_memory.exe")
+    print("debug build, before:", wine(counts, TORNEL_NAME, check=False).stdout.strip())
+    storm(tornel, DEBUG_PRESSES, DEBUG_PRESSES // 10, lambda done: None)
+    print(f"debug build, after {DEBUG_PRESSES} presses:", wine(counts, TORNEL_NAME, check=False).stdout.strip())
+    end(process, window)
+
+
 def main():
     saved = {}
     for name, text in (("kmconfig.ini", KMCONFIG), ("Button.InI", "[Main]\n4=16\n")):
@@ -56,36 +145,9 @@ def main():
     shutil.rmtree(FOLDER, ignore_errors=True)
     os.makedirs(FOLDER)
     kill_program("Tornel.exe")
-    process = start(TORNEL)
     try:
-        window = find_window(TORNEL_NAME, TORNEL_NAME, 20000)
-        wait_until(lambda: send(window, WM_NULL) is not None, 20, "Tornel's message loop")
-        scanctl("press", 4, "--wait", 10000)  # one scan first: what stays allocated after it is no growth
-        wait_until(lambda: os.listdir(FOLDER) and no_dialog(), 60, "the first scan")
-        figures("before")
-
-        launch_args = [f"/StiDevice:{STI_DEVICE}", f"/StiEvent:{BUTTON_EVENTS[4]}"]
-        begin = time.monotonic()
-        launches = []
-        for i in range(ENGINE_PRESSES):
-            scanctl("press", 4)
-            if i % (ENGINE_PRESSES // LAUNCHES) == 0 and len(launches) < LAUNCHES:
-                launches.append(start(TORNEL, *launch_args))
-        for launch in launches:
-            launch.wait(timeout=120)
-        wait_until(lambda: no_dialog(), 120, "the last scan")
-        time.sleep(2)
-        wait_until(lambda: no_dialog(), 120, "the last scan")
-        elapsed = time.monotonic() - begin
-        figures("after")
-
-        files = sorted(os.listdir(FOLDER))
-        good = sum(intact(os.path.join(FOLDER, name)) for name in files)
-        alive = len(windows_processes("Tornel.exe"))
-        print(f"storm: {ENGINE_PRESSES} engine presses and {len(launches)} launches in {elapsed:.1f} s; "
-              f"{len(files)} scans filed, {good} intact; Tornel processes left: {alive}")
-        send(window, WM_DESTROY)
-        process.wait(timeout=30)
+        soak()
+        debug_counts()
     finally:
         kill_program("Tornel.exe")
         shutil.rmtree(FOLDER, ignore_errors=True)

@@ -1,7 +1,9 @@
 // Memory of a resident program as Windows reports it: finds the window (class and
 // title both NAME), its process, and prints the working set and the private bytes
 // from GetProcessMemoryInfo and its handle count (Wine reports the private bytes of the calling process
-// only; the Linux view of bench/tray_bench.py gives them).
+// only; the Linux view of bench/tray_bench.py gives them). Wine does not give another
+// process's GDI and USER counts either: Tornel's debug build answers the benchmarks'
+// own registered message with them, and the release build does not answer at all.
 //   tray_memory NAME...
 #include <windows.h>
 #include <psapi.h>
@@ -9,6 +11,7 @@
 #include <cstdio>
 
 #include "common/handles.h"
+#include "shell/bench_report.h"
 
 namespace {
 
@@ -32,6 +35,17 @@ bool PrintMemory(const char* name)
                               sizeof counters)) {
         fprintf(stderr, "tray_memory: GetProcessMemoryInfo failed (error %lu)\n", GetLastError());
         return false;
+    }
+    DWORD_PTR counts = 0;
+    if (SendMessageTimeoutA(window, RegisterWindowMessageA(kGuiCountsMessageName), 0, 0, SMTO_ABORTIFHUNG, 5000,
+                            &counts) &&
+        (counts & kGuiCountsAnswered)) {
+        const DWORD gdi = counts & kGuiCountUnknown, user = (counts >> 16) & kGuiCountUnknown;
+        if (gdi == kGuiCountUnknown || user == kGuiCountUnknown)
+            printf("%s: GDI and USER objects not counted by this system, ", name);
+        else
+            printf("%s: GDI objects %lu, USER objects %lu, ", name, static_cast<unsigned long>(gdi),
+                   static_cast<unsigned long>(user));
     }
     DWORD handles = 0;
     // Wine answers 0 for another process: that is no count.

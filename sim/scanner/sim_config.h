@@ -20,6 +20,12 @@ constexpr const char kSimTextPageKey[] = "TextPage";              // 1: the page
 constexpr const char kSimFaultsSection[] = "Faults";
 constexpr const char kSimScanErrorKey[] = "ScanError";                  // status sent half-way through a scan
 constexpr const char kSimNoEndNotificationKey[] = "NoEndNotification";  // 1: a scan never sends 213/214
+// [Bench] ScanLog=1: each scan appends "scan START END" (QueryPerformanceCounter
+// values, from the scan's start to its file complete) to "TNSimScans.log" beside the
+// settings file, so a benchmark can take the engine's own time out of a press.
+constexpr const char kSimBenchSection[] = "Bench";
+constexpr const char kSimScanLogKey[] = "ScanLog";
+constexpr const char kSimScanLogName[] = "TNSimScans.log";
 
 // The page of printed text lies on the bed when "TextPage" is 1: these lines in a
 // large plain font, for recognition.

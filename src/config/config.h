@@ -120,6 +120,14 @@ public:
     int ReadInt(const char* key, int defaultValue) const;
     // True when the section has a line with the key, whatever its value.
     bool Contains(const char* key) const;
+    // What ReadIniString gives for the key: the value without the blanks around it
+    // and without one pair of matching quotes around it, cut to size-1 characters.
+    unsigned ReadString(const char* key, const char* defaultValue, char* out, size_t size) const;
+    template <size_t N>
+    unsigned ReadString(const char* key, const char* defaultValue, char (&out)[N]) const
+    {
+        return ReadString(key, defaultValue, out, N);
+    }
 
 private:
     // The value text of the first line whose key equals key without regard to case,
@@ -133,6 +141,11 @@ private:
 };
 
 
+
+// The lines of a whole section as GetPrivateProfileSection gives them ("key=value",
+// each NUL-terminated, then a NUL). Unless the file holds exactly these lines already,
+// they replace the section's keys in one write. False when that write failed.
+bool WriteIniSectionUnlessSame(const char* fileName, const char* section, const std::vector<char>& lines);
 
 // ---- ConfigStore: "kmconfig.ini" -------------------------------------------------
 

@@ -119,48 +119,70 @@ bool FormProgramPath(const KnownApplication& application, const char* value, int
 
 // ---- Looking the applications up ------------------------------------------------------
 
-// Every profile write rewrites the whole file: an entry that already names this
-// program is left as it is (DefaultID, which a write would also refresh, is written
-// at the end of every discovery).
-void WriteEntryUnlessListed(const char* name, const char* path, int32_t index)
+// The list as it was when the lookups began, read with one profile call: every
+// single-key read opens and checks the file again. The entries the lookups refresh
+// or append are not read back from it.
+struct ListSnapshot {
+    IniSection section;
+    int32_t count;  // the entries searched by name
+};
+
+// What FindEntryByName gives, from the snapshot.
+int32_t FindListedName(const IniSection& list, int32_t count, const char* text)
 {
+    for (int32_t i = 1; i <= count; ++i) {
+        char key[64];
+        char name[512];
+        IndexedKey(key, "ApName", i);
+        list.ReadString(key, " ", name);
+        if (lstrcmpA(name, text) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// Every profile write rewrites the whole file: an entry that already names this
+// program is left as it is (DefaultID, which a write would also refresh, is checked
+// at the end of every discovery).
+void WriteEntryUnlessListed(const ListSnapshot& list, const char* name, const char* path)
+{
+    int32_t index = FindListedName(list.section, list.count, name);
     if (index >= 1) {
+        char key[64];
         char listed[kValueSize];
-        ReadIniIndexedString(kConfigFileName, kApplicationSection, "ApFileName", index, "", listed);
+        IndexedKey(key, "ApFileName", index);
+        list.section.ReadString(key, "", listed);
         if (strcmp(listed, path) == 0)
             return;
     }
     WriteApplicationEntry(name, path, index);
 }
 
-// Adds the application, or refreshes the entry of its name among the first count
-// entries, when its key, value and program file exist. True when its key opened.
-bool ExamineApplication(HKEY root, const KnownApplication& application, int32_t osType, int32_t count)
+// Adds the application, or refreshes the entry of its name among the entries the
+// snapshot searches, when its key, value and program file exist. True when its key
+// opened.
+bool ExamineApplication(HKEY root, const KnownApplication& application, int32_t osType, const ListSnapshot& list)
 {
     UniqueHkey key;
     if (RegOpenKeyExA(root, application.subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         return false;
-    int32_t index = -1;
-    FindEntryByName(kApplicationSection, "ApName", count, application.entryName, &index);
     char value[kValueSize];
     char path[kValueSize];
     if (ReadRegistryText(key.get(), nullptr, application.valueName, value, sizeof value) &&
         FormProgramPath(application, value, osType, path) && FileExists(path))
-        WriteEntryUnlessListed(application.entryName, path, index);
+        WriteEntryUnlessListed(list, application.entryName, path);
     return true;
 }
 
 // Paint through its ProgID first; its App Paths entry only when that names nothing.
-void ExaminePaint(HKEY root, int32_t osType, int32_t count)
+void ExaminePaint(HKEY root, int32_t osType, const ListSnapshot& list)
 {
     char server[kValueSize];
     if (FindServerByProgIdUnder(root, "Paint.Picture", server, sizeof server)) {
-        int32_t index = -1;
-        FindEntryByName(kApplicationSection, "ApName", count, kPaintName, &index);
-        WriteEntryUnlessListed(kPaintName, server, index);
+        WriteEntryUnlessListed(list, kPaintName, server);
         return;
     }
-    ExamineApplication(root, kPaintByAppPath, osType, count);
+    ExamineApplication(root, kPaintByAppPath, osType, list);
 }
 
 // ---- The list itself ----------------------------------------------------------------
@@ -213,25 +235,38 @@ void StartEmptyList()
     WriteApplicationEntry("", nullptr, 0);
 }
 
+// True when ApName0 already holds the name of entry index and DefaultID the index,
+// which is what SelectDefaultApplication would write.
+bool DefaultAlreadyRecorded(const IniSection& list, int32_t index)
+{
+    char key[64];
+    char name[1024];
+    char chosen[1024];
+    IndexedKey(key, "ApName", index);
+    list.ReadString(key, " ", name);
+    list.ReadString("ApName0", " ", chosen);
+    return list.Contains("ApName0") && strcmp(name, chosen) == 0 && list.ReadInt("DefaultID", -1) == index;
+}
+
 // The first run names the preferred default when its key was found. Without it the
-// keys stay as they are, so a choice already in ApName0 is kept.
+// keys stay as they are, so a choice already in ApName0 is kept. The list is read
+// again: the lookups may have refreshed or appended entries.
 void ChooseDefaultApplication(bool preferredFound, int32_t* defaultAppIndex)
 {
+    IniSection list(kConfigFileName, kApplicationSection);
     char marker[256];
-    ReadIniString(kConfigFileName, kApplicationSection, "Default", "", marker);
+    list.ReadString("Default", "", marker);
     if (!marker[0] && preferredFound) {
         WriteIniString(kConfigFileName, kApplicationSection, "Default", kPreferredDefault);
         WriteIniIndexedString(kConfigFileName, kApplicationSection, "ApName", 0, kPreferredDefault);
+        list = IniSection(kConfigFileName, kApplicationSection);
     }
     char name[256];
-    ReadIniIndexedString(kConfigFileName, kApplicationSection, "ApName", 0, " ", name);
-    int32_t index = -1;
-    if (name[0]) {
-        int32_t count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
-        FindEntryByName(kApplicationSection, "ApName", count, name, &index);
-    }
+    list.ReadString("ApName0", " ", name);
+    int32_t index = name[0] ? FindListedName(list, list.ReadInt("NumAp", 0), name) : -1;
     *defaultAppIndex = index >= 1 ? index : 1;
-    SelectDefaultApplication(*defaultAppIndex);
+    if (!DefaultAlreadyRecorded(list, *defaultAppIndex))
+        SelectDefaultApplication(*defaultAppIndex);
 }
 
 }  // namespace
@@ -305,11 +340,12 @@ void DiscoverApplicationsUnder(HKEY root, int32_t osType, int32_t* defaultAppInd
         count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
     }
     // Entries appended below are not searched: count stays what the file held.
-    ExamineApplication(root, kImaging, osType, count);
-    ExaminePaint(root, osType, count);
-    bool preferredFound = ExamineApplication(root, kPhotoSuite, osType, count);
+    const ListSnapshot list{IniSection(kConfigFileName, kApplicationSection), count};
+    ExamineApplication(root, kImaging, osType, list);
+    ExaminePaint(root, osType, list);
+    bool preferredFound = ExamineApplication(root, kPhotoSuite, osType, list);
     for (const KnownApplication& application : kLaterApplications)
-        ExamineApplication(root, application, osType, count);
+        ExamineApplication(root, application, osType, list);
     ChooseDefaultApplication(preferredFound, defaultAppIndex);
 }
 

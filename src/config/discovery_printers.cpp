@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <vector>
 
 #include "common/handles.h"
 #include "common/strings.h"
@@ -16,6 +17,8 @@ namespace {
 
 constexpr char kPrinterSection[] = "Tornel_Printer";
 constexpr DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+// Names only: level 4 lists local and connected printers without asking each of them.
+constexpr DWORD kEnumLevel = 4;
 
 // The default printer's name from win.ini "windows"/"device" ("name,driver,port");
 // empty when the system has no default printer.
@@ -30,17 +33,24 @@ void ReadDefaultPrinterName(char (&name)[1024])
     }
 }
 
-void WriteIndexedKey(const char* key, int32_t index, const char* value)
+// One "key=value" line of a section's text, NUL-terminated.
+void AddLine(std::vector<char>& lines, const char* key, int32_t index, const char* value)
 {
     char name[64];
-    FormatString(name, "%s%d", key, static_cast<int>(index));
-    WriteIniString(kConfigFileName, kPrinterSection, name, value);
+    if (index >= 0)
+        FormatString(name, "%s%d", key, static_cast<int>(index));
+    else
+        CopyString(name, key);
+    lines.insert(lines.end(), name, name + strlen(name));
+    lines.push_back('=');
+    lines.insert(lines.end(), value, value + strlen(value));
+    lines.push_back('\0');
 }
 
-const char* PrinterName(const PRINTER_INFO_2A& printer) { return printer.pPrinterName ? printer.pPrinterName : ""; }
+const char* PrinterName(const PRINTER_INFO_4A& printer) { return printer.pPrinterName ? printer.pPrinterName : ""; }
 
 // The 1-based position of a printer in the spooler's list, or 0.
-int32_t FindPrinter(const PRINTER_INFO_2A* printers, DWORD count, const char* name)
+int32_t FindPrinter(const PRINTER_INFO_4A* printers, DWORD count, const char* name)
 {
     for (DWORD i = 0; name[0] && i < count; ++i) {
         if (lstrcmpA(PrinterName(printers[i]), name) == 0)
@@ -53,7 +63,7 @@ int32_t FindPrinter(const PRINTER_INFO_2A* printers, DWORD count, const char* na
 // linger in the list; an empty spooler list leaves NumPrinter=0. The printer the user
 // chose on the Copy page stays the choice while the spooler still lists it; the
 // system's default printer takes its place only when it is gone or was never set.
-void WritePrinterList(const PRINTER_INFO_2A* printers, DWORD count, const char* defaultName,
+void WritePrinterList(const PRINTER_INFO_4A* printers, DWORD count, const char* defaultName,
                       int32_t* selectedPrinterIndex)
 {
     char chosen[256];
@@ -62,19 +72,23 @@ void WritePrinterList(const PRINTER_INFO_2A* printers, DWORD count, const char* 
     if (selected == 0)
         selected = FindPrinter(printers, count, defaultName);
 
-    DeleteIniSection(kConfigFileName, kPrinterSection);
-    WriteIniInt(kConfigFileName, kPrinterSection, "NumPrinter", static_cast<int>(count));
+    std::vector<char> lines;
+    char number[16];
+    FormatString(number, "%d", static_cast<int>(count));
+    AddLine(lines, "NumPrinter", -1, number);
     if (selected) {
         *selectedPrinterIndex = selected;
-        WriteIniString(kConfigFileName, kPrinterSection, "PrinterName0", PrinterName(printers[selected - 1]));
+        AddLine(lines, "PrinterName0", -1, PrinterName(printers[selected - 1]));
     }
     for (DWORD i = 0; i < count; ++i) {
-        const char* name = PrinterName(printers[i]);
-        const int32_t number = static_cast<int32_t>(i + 1);
-        WriteIndexedKey("PrinterName", number, name);
-        WriteIndexedKey("DriverName", number, "");
-        WriteIndexedKey("PortName", number, "");
+        const int32_t index = static_cast<int32_t>(i + 1);
+        AddLine(lines, "PrinterName", index, PrinterName(printers[i]));
+        AddLine(lines, "DriverName", index, "");
+        AddLine(lines, "PortName", index, "");
     }
+    lines.push_back('\0');
+    // A failed write leaves the list the file had; the copy function reads what it finds.
+    WriteIniSectionUnlessSame(kConfigFileName, kPrinterSection, lines);
 }
 
 }  // namespace
@@ -96,20 +110,20 @@ int DiscoverPrinters(int32_t* selectedPrinterIndex)
     // Asked without a buffer, the spooler fails on purpose and names the size it needs.
     DWORD needed = 0;
     DWORD returned = 0;
-    EnumPrintersA(kEnumFlags, nullptr, 2, nullptr, 0, &needed, &returned);
+    EnumPrintersA(kEnumFlags, nullptr, kEnumLevel, nullptr, 0, &needed, &returned);
     // An empty list needs no bytes; one byte keeps the allocation a real block.
     UniqueGlobal buffer(GlobalAlloc(GPTR, needed ? needed : 1));
     if (!buffer)
         return 0;
 
     returned = 0;
-    BOOL listed = EnumPrintersA(kEnumFlags, nullptr, 2, static_cast<BYTE*>(buffer.get()), needed, &needed,
+    BOOL listed = EnumPrintersA(kEnumFlags, nullptr, kEnumLevel, static_cast<BYTE*>(buffer.get()), needed, &needed,
                                 &returned);
     *selectedPrinterIndex = static_cast<int32_t>(returned);
     if (!listed)
         return 0;
 
-    WritePrinterList(static_cast<const PRINTER_INFO_2A*>(buffer.get()), returned, defaultName,
+    WritePrinterList(static_cast<const PRINTER_INFO_4A*>(buffer.get()), returned, defaultName,
                      selectedPrinterIndex);
     return listed;
 }

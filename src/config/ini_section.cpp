@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/paths.h"
+#include "common/strings.h"
 #include "config/config.h"
 
 namespace {
@@ -41,6 +42,47 @@ int IniSection::ReadInt(const char* key, int defaultValue) const
     size_t length = 0;
     const char* value = FindValue(key, length);
     return value ? ParseProfileInt(value, length, defaultValue) : defaultValue;
+}
+
+bool WriteIniSectionUnlessSame(const char* fileName, const char* section, const std::vector<char>& lines)
+{
+    char path[MAX_PATH];
+    WindowsFilePath(path, fileName);
+    // Room for one character more than the lines: a longer section comes back cut to
+    // that room (its length the size less two), so it never equals them.
+    std::vector<char> current(lines.size() + 2, '\0');
+    DWORD length = GetPrivateProfileSectionA(section, current.data(), static_cast<DWORD>(current.size()), path);
+    current.resize(length + 1);
+    if (length == 0 ? lines.size() <= 1 : current == lines)
+        return true;
+    return WritePrivateProfileSectionA(section, lines.data(), path) != FALSE;
+}
+
+unsigned IniSection::ReadString(const char* key, const char* defaultValue, char* out, size_t size) const
+{
+    if (size == 0)
+        return 0;
+    if (!whole_)
+        return ReadIniString(fileName_, section_, key, defaultValue, out, size);
+    size_t length = 0;
+    const char* value = FindValue(key, length);
+    if (!value) {
+        // The profile API gives the default without its trailing blanks.
+        CopyString(out, size, defaultValue ? defaultValue : "");
+        size_t end = strlen(out);
+        while (end > 0 && out[end - 1] == ' ')
+            out[--end] = '\0';
+        return static_cast<unsigned>(end);
+    }
+    if (length >= 2 && (value[0] == '"' || value[0] == '\'') && value[length - 1] == value[0]) {
+        ++value;
+        length -= 2;
+    }
+    if (length > size - 1)
+        length = size - 1;
+    memcpy(out, value, length);
+    out[length] = '\0';
+    return static_cast<unsigned>(length);
 }
 
 bool IniSection::Contains(const char* key) const

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "i18n/loc_text.h"
@@ -27,6 +28,12 @@ struct LocalizationState {
     LOGFONTA LogFont = {};
     int PointSize = 8;
     HFONT Font = nullptr;  // none until a file was loaded, or when it cannot be created
+    // Set by every lookup of a key's text, on whichever thread; cleared by the window
+    // thread when it writes the lookup record, once the burst of lookups is over.
+    std::atomic<bool> LookupRecordPending{false};
+    // The thread that loaded the installed file and runs the message loop; written
+    // once before any other thread looks a text up.
+    DWORD WindowThreadId = 0;
 };
 extern LocalizationState g_localization;
 
@@ -43,8 +50,14 @@ int GetLocalizedText(int id, char (&buffer)[N])
 {
     return GetLocalizedText(id, buffer, N);
 }
-// Frees the texts and the buckets and deletes the font. Returns 1.
+// Frees the texts and the buckets and deletes the font, after writing a lookup
+// record still pending. Returns 1.
 int FreeLocalization();
+
+// The lookup record ("R710Debug.ini" [R710BTNS] Test=8) that the lookups since the
+// last call left pending, written once for the whole burst. The window thread calls
+// it when its message queue goes idle; a lookup on another thread wakes that queue.
+void WritePendingLookupRecord();
 
 // Locates "Tornel.loc" (else "trnl_inf.loc") in the Windows directory and loads it.
 // On failure shows the fixed start-up message, posts the quit message with exit

@@ -184,6 +184,18 @@ void CreateLocalizedFont()
 
 void WriteLookupRecord() { WriteIniString(kLookupRecordFileName, "R710BTNS", "Test", "8"); }
 
+// A dialog looks up a hundred texts while it opens: the record is written once the
+// window thread is idle again, not once per text. A lookup on another thread posts
+// an empty message so that an idle window thread wakes and writes it.
+void LeaveLookupRecord()
+{
+    if (g_localization.LookupRecordPending.exchange(true))
+        return;
+    const DWORD windowThread = g_localization.WindowThreadId;
+    if (windowThread && windowThread != GetCurrentThreadId())
+        PostThreadMessageA(windowThread, WM_NULL, 0, 0);
+}
+
 bool CanOpenForReading(const char* path)
 {
     UniqueFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -242,12 +254,19 @@ int GetLocalizedText(int id, char* buffer, int size)
     } else {
         CopyString(buffer, static_cast<size_t>(size), kNotFound);
     }
-    WriteLookupRecord();
+    LeaveLookupRecord();
     return found;
+}
+
+void WritePendingLookupRecord()
+{
+    if (g_localization.LookupRecordPending.exchange(false))
+        WriteLookupRecord();
 }
 
 int FreeLocalization()
 {
+    WritePendingLookupRecord();
     FreeTextTable();
     DeleteLocalizedFont();
     return 1;
@@ -260,6 +279,7 @@ int LoadInstalledLocalization()
         return FailStartup("Localization string file not found!");
     if (!LoadLocalizationFile(path, KeyIdList))
         return FailStartup("load string fail!");
+    g_localization.WindowThreadId = GetCurrentThreadId();
     return 1;
 }
 

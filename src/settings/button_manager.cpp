@@ -34,7 +34,10 @@ const PageEntry kPages[kPageCount] = {
 struct ManagerState {
     HINSTANCE instance = nullptr;
     HWND dialog = nullptr;
+    // A page is created when its tab is first shown (or at OK); null until then.
     HWND pages[kPageCount] = {};
+    // Where the pages go: inside the tab control's frame, below the row of tabs.
+    RECT pagePlace = {};
     HIMAGELIST images = nullptr;
     // Each tab's picture in the image list; -1 for one that could not be loaded.
     int tabImages[kPageCount] = {-1, -1, -1, -1};
@@ -113,22 +116,26 @@ RECT PageRectangle(HWND dialog, HWND tabs)
                 origin.y + (frame.bottom - frame.top) - 40};
 }
 
-// The pages sit above the tab control in the z-order, so it never paints over them.
-void CreatePages(ManagerState& state, const RECT& place)
+// A page costs its template's localization, its lists and its tooltips: the dialog
+// opens with the first page only and makes each other one when its tab is first
+// chosen. The pages sit above the tab control in the z-order, so it never paints
+// over them.
+void CreatePage(ManagerState& state, int index)
 {
-    for (int index = 0; index < kPageCount; ++index) {
-        const PageEntry& entry = kPages[index];
-        HWND page = LocalizedCreateDialog(state.instance, MAKEINTRESOURCEA(entry.templateId), state.dialog,
-                                          entry.procedure);
-        state.pages[index] = page;
-        if (page)
-            SetWindowPos(page, HWND_TOP, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                         0);
-    }
+    if (state.pages[index])
+        return;
+    const PageEntry& entry = kPages[index];
+    HWND page = LocalizedCreateDialog(state.instance, MAKEINTRESOURCEA(entry.templateId), state.dialog,
+                                      entry.procedure);
+    state.pages[index] = page;
+    const RECT& place = state.pagePlace;
+    if (page)
+        SetWindowPos(page, HWND_TOP, place.left, place.top, place.right - place.left, place.bottom - place.top, 0);
 }
 
-void ShowPage(const ManagerState& state, int shown)
+void ShowPage(ManagerState& state, int shown)
 {
+    CreatePage(state, shown);
     for (int index = 0; index < kPageCount; ++index) {
         if (state.pages[index])
             ShowWindow(state.pages[index], index == shown ? SW_SHOWNORMAL : SW_HIDE);
@@ -178,7 +185,7 @@ INT_PTR OnInitDialog(HWND dialog, ManagerState* state)
     HWND tabs = GetDlgItem(dialog, IDC_MANAGER_TABS);
     InsertTabs(tabs, *state);
     CentreDialog(dialog);
-    CreatePages(*state, PageRectangle(dialog, tabs));
+    state->pagePlace = PageRectangle(dialog, tabs);
     ShowPage(*state, 0);
     ShowWindow(dialog, SW_SHOW);
     AddMissingTabTools(tabs, AddButtonTooltips(dialog));
@@ -220,12 +227,15 @@ INT_PTR OnNotify(HWND dialog, LPARAM notification)
     return FALSE;
 }
 
-// Every page stores what it shows before the settings are written.
+// Every page stores what it shows before the settings are written; a page never
+// shown is made now, hidden, so it stores what it would have shown.
 void OnOk(HWND dialog)
 {
     ManagerState* state = StateOf(dialog);
     if (state) {
-        for (HWND& page : state->pages) {
+        for (int index = 0; index < kPageCount; ++index) {
+            CreatePage(*state, index);
+            HWND& page = state->pages[index];
             if (!page)
                 continue;
             SendMessageA(page, WM_SAVEPAGE, 0, 0);

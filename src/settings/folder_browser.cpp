@@ -3,10 +3,32 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "common/handles.h"
 #include "common/strings.h"
 #include "settings/pages.h"
 
 namespace {
+
+// COM is needed only while the browser is open: the COM library, and the RPC runtime
+// it brings along, are loaded for it rather than at every start of the program.
+struct ComApi {
+    HRESULT(WINAPI* initialize)(LPVOID, DWORD);
+    void(WINAPI* uninitialize)();
+    void(WINAPI* freeMemory)(LPVOID);
+};
+
+template <class F>
+bool BindEntry(HMODULE module, const char* name, F& entry)
+{
+    entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return entry != nullptr;
+}
+
+bool BindCom(HMODULE module, ComApi& api)
+{
+    return module && BindEntry(module, "CoInitializeEx", api.initialize) &&
+           BindEntry(module, "CoUninitialize", api.uninitialize) && BindEntry(module, "CoTaskMemFree", api.freeMemory);
+}
 
 // Opens the browser on the folder it was asked to start from.
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM startFolder)
@@ -16,9 +38,8 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM startFold
     return 0;
 }
 
-}  // namespace
-
-bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH])
+// The browser itself, on a thread with COM; the chosen item list is freed with api.
+bool BrowseWithCom(const ComApi& api, HWND page, const char* startFolder, char (&path)[MAX_PATH])
 {
     BROWSEINFOA browse = {};
     browse.hwndOwner = page;
@@ -34,8 +55,26 @@ bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH])
         return false;
     if (!SHGetPathFromIDListA(chosen, path))
         path[0] = '\0';
-    CoTaskMemFree(chosen);
+    api.freeMemory(chosen);
     AppendBackslash(path);
     return true;
+}
+
+}  // namespace
+
+bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH])
+{
+    path[0] = '\0';
+    // A known DLL: Windows loads it from the system directory whatever the search path.
+    UniqueModule ole(LoadLibraryA("ole32.dll"));
+    ComApi api = {};
+    if (!BindCom(ole.get(), api))
+        return false;
+    // A thread that has COM already keeps it.
+    HRESULT com = api.initialize(nullptr, COINIT_APARTMENTTHREADED);
+    bool chosen = BrowseWithCom(api, page, startFolder, path);
+    if (SUCCEEDED(com))
+        api.uninitialize();
+    return chosen;
 }
 

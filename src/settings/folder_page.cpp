@@ -71,15 +71,11 @@ void AddFolder(HWND page)
 {
     char start[MAX_PATH];
     StartFolder(page, start);
-    // The folder browser needs COM on this thread; a thread that has it already keeps it.
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     char path[MAX_PATH];
     bool chosen;
     do {
         chosen = BrowseForFolder(page, start[0] ? start : nullptr, path);
     } while (chosen && RefusedFolder(path));
-    if (SUCCEEDED(com))
-        CoUninitialize();
     if (!chosen)
         return;
     int number = ReadIniInt(kConfigFileName, kSection, "Num", 1) + 1;

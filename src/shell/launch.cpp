@@ -9,6 +9,7 @@
 #include "common/handles.h"
 #include "common/strings.h"
 #include "dispatch/dispatch.h"
+#include "i18n/i18n.h"
 #include "scan/scan.h"
 #include "resource.h"
 #include "shell/tray.h"
@@ -137,12 +138,16 @@ HWND CreateTrayWindow(HINSTANCE instance)
     return window;
 }
 
+// Before the loop waits for the next message, the texts looked up since it last
+// waited leave their one lookup record.
 int RunMessageLoop()
 {
     MSG msg;
-    BOOL got;
-    while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
-        if (got == -1)
+    for (;;) {
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+            WritePendingLookupRecord();
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1)
             break;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
@@ -230,15 +235,19 @@ void EventTextFromName(const wchar_t* eventName, char (&eventText)[kEventTextSiz
     LowerAscii(eventText);
 }
 
+// The Still Image service starts a program with the command line it registered,
+// which ends in the two switches: a start without them (the Run key, the Start menu,
+// /SHOW) is no launch by an event and has nothing to ask the service, whose COM
+// libraries would otherwise be loaded at every start.
 void ReadLaunchEventText(HINSTANCE instance, char (&eventText)[kEventTextSize])
 {
-    LaunchEvent event = {};
     eventText[0] = '\0';
-    if (!AskStillImageService(instance, event)) {
-        event = {};
-        if (!ReadLaunchSwitches(event))
-            return;
-    }
+    LaunchEvent switches = {};
+    if (!ReadLaunchSwitches(switches))
+        return;
+    LaunchEvent event = {};
+    if (!AskStillImageService(instance, event))
+        event = switches;
     EventTextFromName(event.eventName, eventText);
 }
 

@@ -19,6 +19,7 @@
 #include "resource.h"
 #include "scan/scan.h"
 #include "settings/settings.h"
+#include "shell/bench_report.h"
 #include "shell/launch.h"
 #include "shell/shell.h"
 #include "shell/tray.h"
@@ -294,6 +295,14 @@ LRESULT OnEndSession(HWND window, WPARAM ending)
     return 0;
 }
 
+// A modal dialog or menu of this window waits for input: the texts it looked up
+// leave their one lookup record.
+LRESULT OnEnterIdle()
+{
+    WritePendingLookupRecord();
+    return 0;
+}
+
 LRESULT OnButtonPress(WPARAM buttonNumber)
 {
     StartButtonDispatch(static_cast<int>(buttonNumber));
@@ -494,9 +503,13 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnShowBalloon(window, lParam);
     case WM_ENDSESSION:
         return OnEndSession(window, wParam);
+    case WM_ENTERIDLE:
+        return OnEnterIdle();
     default:
         if (message != 0 && message == g_tray.TaskbarCreatedMessage)
             return OnTaskbarCreated(window);
+        if (LRESULT counts = AnswerGuiCountsRequest(message))
+            return counts;
         return DefWindowProcA(window, message, wParam, lParam);
     }
 }
