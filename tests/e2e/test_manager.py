@@ -9,7 +9,7 @@ import shutil
 import unittest
 
 from tornel_e2e import (BIN, DRIVE_C, SOURCE, TORNEL_NAME, TRAY_CALLBACK, TRAY_ICON_ID, WM_COMMAND, WM_DESTROY, WM_LBUTTONDBLCLK,
-                        WM_NULL, TornelCase, count_windows, drive, find_window, ini_value, post, read_ini, send,
+                        MAKER_DIR, WM_NULL, TornelCase, count_windows, drive, find_window, ini_value, post, read_ini, send,
                         wait_until, window_gone_handle, windows_path, wine)
 
 TITLE = "Button manager..."  # the English localization's MenuPushButton
@@ -314,11 +314,13 @@ Default=NetscapeMessenger
         for client, command_key, command in MAIL_CLIENTS:
             wine("reg", "add", client + "\\" + command_key, "/ve", "/d", command, "/f")
             self.addCleanup(wine, "reg", "delete", client, "/f", check=False)
+        # The system's own default, a Simple MAPI program of a name no table knows.
+        self.use_mail_client("Tornel Modern Mail", MAKER_DIR + r"\Virtual Mail\SimMail.dll")
 
     def test_chosen_by_identifier_and_stored_both_ways(self):
         dialog = self.open_manager()
         page = self.page(dialog, MAIL_TAB, MAIL_LIST)
-        self.assertEqual(self.combo(page, MAIL_LIST), (1, ["Eudora", "Netscape"]))
+        self.assertEqual(self.combo(page, MAIL_LIST), (1, ["Eudora", "Netscape", "Default mail program"]))
         self.select(page, MAIL_LIST, 0)
         self.close(dialog, IDOK)
         self.assertEqual(self.value("EmailSystem", "Default"), "QUALCOMMEudoraPro")
