@@ -120,10 +120,11 @@ class DialogTest(ManagerCase):
                 self.assertIn(f"{field}{kind}".lower(), tornel, f"{field}{kind} was not written")
         self.assertEqual(tornel["scantopoint"], "0")
         # Each page's own keys, from what it showed: an absent scan area is A4, a
-        # stored one beyond the list selects nothing and is stored so.
+        # stored one beyond the list selects nothing and is stored so; Wine's own mail
+        # client is the prefix's default mail program, the one entry of the Mail page.
         expected = [("Application", "DefaultArea", "0"), ("Tornel_Application", "DefaultID", "1"),
                     ("Tornel_Application", "ApName0", "Recorder"), ("Tornel_Application", "Language", "0"),
-                    ("Printer", "DefaultArea", "0"), ("Mail", "DefaultArea", "-1"), ("Mail", "DefaultMailSystem", "0"),
+                    ("Printer", "DefaultArea", "0"), ("Mail", "DefaultArea", "-1"), ("Mail", "DefaultMailSystem", "1"),
                     ("MyFolder", "Default", "1"), ("MyFolder", "DefaultArea", "0")]
         for section, key, value in expected:
             with self.subTest(key=f"{section}/{key}"):
