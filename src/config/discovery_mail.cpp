@@ -51,19 +51,18 @@ constexpr MailClientKey kMailClientKeys[] = {
      "NetscapeMessenger"},
 };
 
-// The key's default value as text (REG_SZ or REG_EXPAND_SZ, at most 255 bytes);
-// false when the key or value is missing, of another type or too long.
-bool ReadCommand(HKEY root, const char* subkey, char (&command)[257])
+// A text value of at most 255 bytes; false when missing, of another type or too long.
+bool ReadText(HKEY root, const char* subkey, const char* name, char (&text)[257])
 {
     UniqueHkey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    if (!root || RegOpenKeyExA(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
-    DWORD size = sizeof command - 1;
-    LONG status = RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(command), &size);
+    DWORD size = sizeof text - 1;
+    LONG status = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
-    command[size] = '\0';
+    text[size] = '\0';
     return true;
 }
 
@@ -82,7 +81,7 @@ void CutCommand(char* command, char cutAt)
 bool MailClientInstalled(HKEY root, const MailClientKey& client)
 {
     char command[257];
-    if (!ReadCommand(root, client.subkey, command))
+    if (!ReadText(root, client.subkey, nullptr, command))
         return false;
     char expanded[260];
     DWORD length = ExpandEnvironmentStringsA(command, expanded, sizeof expanded);
@@ -90,21 +89,6 @@ bool MailClientInstalled(HKEY root, const MailClientKey& client)
         return false;
     CutCommand(expanded, client.cutAt);
     return FileExists(expanded);
-}
-
-// A text value of at most 255 bytes; false when missing, of another type or too long.
-bool ReadText(HKEY root, const char* subkey, const char* name, char (&text)[257])
-{
-    UniqueHkey key;
-    if (!root || RegOpenKeyExA(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0;
-    DWORD size = sizeof text - 1;
-    LONG status = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
-    text[size] = '\0';
-    return true;
 }
 
 // The client's Simple MAPI library as a full path: references expanded, and a bare
