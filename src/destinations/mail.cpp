@@ -74,10 +74,14 @@ public:
         if (!root || !clientName)
             return;
         // Reading and writing one value is all it needs; a standard user may not open
-        // the machine's keys for more.
-        DWORD disposition = 0;
-        if (RegCreateKeyExA(root, kMailClientsKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
-                            key_.put(), &disposition) != ERROR_SUCCESS)
+        // the machine's keys for more. Over a value only, a key that is not there holds
+        // none and is not made.
+        const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE;
+        DWORD disposition = REG_OPENED_EXISTING_KEY;
+        const LONG opened = onlyOverAValue ? RegOpenKeyExA(root, kMailClientsKey, 0, access, key_.put())
+                                           : RegCreateKeyExA(root, kMailClientsKey, 0, nullptr, 0, access, nullptr,
+                                                             key_.put(), &disposition);
+        if (opened != ERROR_SUCCESS)
             return;
         root_ = root;
         createdKey_ = disposition == REG_CREATED_NEW_KEY;

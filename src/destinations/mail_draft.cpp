@@ -2,6 +2,7 @@
 // 11 have none): the page goes into an unsent draft beside it, which those apps,
 // and the other mail programs, open as a new mail with the page attached.
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -164,15 +165,21 @@ bool CreateDraftFile(const char* imagePath, char* draftPath, size_t size, Unique
 }
 
 // The system's program for mail files opens the draft; false when there is none.
+// The handler may be reached through COM (the mail app of Windows 10 and 11 is), so
+// the calling thread has COM for the call.
 bool OpenWithMailProgram(const char* draftPath)
 {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     SHELLEXECUTEINFOA open = {};
     open.cbSize = sizeof open;
     open.fMask = SEE_MASK_FLAG_NO_UI;
     open.lpVerb = "open";
     open.lpFile = draftPath;
     open.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExA(&open) != FALSE;
+    const bool opened = ShellExecuteExA(&open) != FALSE;
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return opened;
 }
 
 // No program opens mail: the page's folder opens with the page selected, and one
