@@ -17,6 +17,7 @@ RequestExecutionLevel admin
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
 !include "FileFunc.nsh"
+!include "x64.nsh"
 
 Name "Tornel"
 OutFile "${OUTFILE}"
@@ -141,8 +142,13 @@ Section "Tornel" SecMain
     FlushINI "$WINDIR\kmconfig.ini"
     FlushINI "$WINDIR\Button.InI"
 
-    ; The scanner's buttons start Tornel through the Still Image service.
+    ; The scanner's buttons start Tornel through the Still Image service, which on
+    ; 64-bit Windows is a 64-bit service and reads the 64-bit view of the registry.
+    ${If} ${RunningX64}
+        SetRegView 64
+    ${EndIf}
     WriteRegStr HKLM "${STI_APPS_KEY}" "Tornel" '"$INSTDIR\Tornel.exe" /StiDevice:%1 /StiEvent:%2'
+    SetRegView default
     ; Tornel watches the buttons from log-on.
     WriteRegStr HKLM "${RUN_KEY}" "Tornel" '"$INSTDIR\Tornel.exe"'
 
@@ -186,7 +192,11 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\Tornel\Tastenverwaltung.lnk"
     RMDir "$SMPROGRAMS\Tornel"
 
+    ${If} ${RunningX64}
+        SetRegView 64
+    ${EndIf}
     DeleteRegValue HKLM "${STI_APPS_KEY}" "Tornel"
+    SetRegView default
     DeleteRegValue HKLM "${RUN_KEY}" "Tornel"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     DeleteRegKey HKLM "${PRODUCT_KEY}"

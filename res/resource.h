@@ -217,3 +217,10 @@
 #define IDS_TIP_DONE_OPENED 11411
 #define IDS_TIP_DONE_PRINTED 11412
 #define IDS_TIP_DONE_MAILED 11413
+
+// Localized texts of mail with the system's default mail program and without one
+#define IDS_MAIL_DEFAULT_PROGRAM 11430
+#define IDS_MAIL_DRAFT_SUBJECT 11431
+#define IDS_MAIL_DRAFT_TEXT 11432
+#define IDS_MSG_MAIL_BY_HAND 11433
+#define IDS_MSG_MAIL_WENT_TO 11434

@@ -4,7 +4,7 @@
 // composing is saved as an unsent draft (MIME, attachments in base64, "X-Unsent: 1")
 // in the folder "Outbox" beside the library, and every call is recorded in
 // "mapi_calls.log" beside it: which library got it, which client was the default at
-// that moment, when it came (the performance counter), the flags, each attachment
+// that moment (the machine's and the user's), when it came (the performance counter), the flags, each attachment
 // and where the draft went.
 #include <windows.h>
 #include <mapi.h>
@@ -38,11 +38,11 @@ std::string OwnPath()
     return length && length < sizeof path ? std::string(path, length) : std::string();
 }
 
-// The default mail client as the system names it right now.
-std::string DefaultClient()
+// The default mail client as the machine's key (or the user's) names it right now.
+std::string DefaultClient(HKEY root = HKEY_LOCAL_MACHINE)
 {
     UniqueHkey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, "Software\\Clients\\Mail", 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
         return "<no key>";
     char value[256];
     DWORD size = sizeof value - 1;
@@ -214,7 +214,8 @@ ULONG SaveDraft(const MapiMessage& message, std::string* draftPath)
 
 void Record(const MapiMessage* message, FLAGS flags, const std::string& draft, ULONG status, LARGE_INTEGER called)
 {
-    std::string line = "client=" + OwnPath() + "\tdefault=" + DefaultClient();
+    std::string line = "client=" + OwnPath() + "\tdefault=" + DefaultClient() +
+                       "\tuserdefault=" + DefaultClient(HKEY_CURRENT_USER);
     char numbers[96];
     FormatString(numbers, "\tcounter=%lld\tflags=%lu\tstatus=%lu", static_cast<long long>(called.QuadPart),
                  static_cast<unsigned long>(flags), static_cast<unsigned long>(status));

@@ -41,3 +41,33 @@ bool WindowsFilePath(char* out, size_t size, const char* fileName)
     bool whole = CopyString(out, size, WindowsDirectory());
     return AppendString(out, size, fileName) && whole;
 }
+
+bool RunningUnderWow64()
+{
+    // Looked up: Windows before XP SP2 has no such call, and runs no 32-bit program
+    // on a 64-bit system either.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE process, BOOL* wow64);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel)
+        return false;
+    auto isWow64 =
+        reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
+bool NativeSystemPath(char* out, size_t size, const char* path)
+{
+    char system[MAX_PATH];
+    UINT length = GetSystemDirectoryA(system, sizeof system);
+    const bool underSystem = length != 0 && length < sizeof system && _strnicmp(path, system, length) == 0 &&
+                             path[length] == '\\';
+    if (!underSystem || !RunningUnderWow64())
+        return CopyString(out, size, path);
+    char windows[MAX_PATH];
+    UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
+    if (windowsLength == 0 || windowsLength >= sizeof windows)
+        return CopyString(out, size, path);
+    return FormatString(out, size, "%s%sSysnative%s", windows, windows[windowsLength - 1] == '\\' ? "" : "\\",
+                        path + length);
+}

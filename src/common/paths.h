@@ -17,3 +17,16 @@ bool WindowsFilePath(char (&out)[N], const char* fileName)
 {
     return WindowsFilePath(out, N, fileName);
 }
+
+// True when this 32-bit process runs on 64-bit Windows (WoW64), where the system
+// folder it names is the 32-bit one.
+bool RunningUnderWow64();
+// The path under which this process reaches the file a program path names: under
+// WoW64 a path in the system folder goes through "%windir%\Sysnative" to the real
+// one; any other path stays as it is. False when the result was cut.
+bool NativeSystemPath(char* out, size_t size, const char* path);
+template <size_t N>
+bool NativeSystemPath(char (&out)[N], const char* path)
+{
+    return NativeSystemPath(out, N, path);
+}

@@ -1,6 +1,7 @@
 #include "common/process.h"
 
 #include "common/handles.h"
+#include "common/paths.h"
 #include "common/strings.h"
 
 // Two paths and the blanks and quotes around them.
@@ -16,8 +17,12 @@ bool BuildProgramCommandLine(char* out, size_t size, const char* program, const 
 // Starts the program; its process handle goes to *running.
 static DWORD Launch(const char* program, const char* arguments, UniqueHandle* running)
 {
+    // A 64-bit system's own programs are started as they are, not their 32-bit copies.
+    char native[MAX_PATH];
+    if (!NativeSystemPath(native, program))
+        return ERROR_FILENAME_EXCED_RANGE;
     char commandLine[kCommandLineSize];
-    if (!BuildProgramCommandLine(commandLine, sizeof commandLine, program, arguments))
+    if (!BuildProgramCommandLine(commandLine, sizeof commandLine, native, arguments))
         return ERROR_FILENAME_EXCED_RANGE;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

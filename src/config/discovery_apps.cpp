@@ -72,31 +72,23 @@ void RemoveQuotes(char* text)
         memmove(text, text + 1, length);
 }
 
-// Windows registers WordPad as "%ProgramFiles%\Windows NT\Accessories\WORDPAD.EXE",
-// quotes included: a quote, the 14-character reference, the rest, a closing quote.
-bool HasProgramFilesForm(const char* value)
-{
-    const size_t length = strlen(value);
-    return length >= 16 && value[0] == '"' && _strnicmp(value + 1, "%ProgramFiles%", 14) == 0 &&
-           value[length - 1] == '"';
-}
-
-// On the NT family the registered form is rebuilt on the drive of the Windows
-// directory; any other value has its references expanded and its quotes removed.
+// On the NT family Windows registers WordPad as
+// "%ProgramFiles%\Windows NT\Accessories\WORDPAD.EXE", quotes included: the reference
+// is expanded (the program folder has another name in other languages, and another
+// place for a 32-bit program on 64-bit Windows) and the quotes removed.
 bool WordPadPath(const char* value, char (&path)[kValueSize])
 {
-    if (!HasProgramFilesForm(value)) {
-        if (!ExpandReferences(value, path))
-            return false;
-        RemoveQuotes(path);
-        return true;
-    }
-    CopyString(path, 4, WindowsDirectory());  // the drive root, such as C:\ .
-    bool whole = AppendString(path, "Program Files") && AppendString(path, value + 15);
-    if (!whole)
+    if (!ExpandReferences(value, path))
         return false;
-    path[strlen(path) - 1] = '\0';  // the closing quote
+    RemoveQuotes(path);
     return true;
+}
+
+// Whether the program a path names exists, looked for where a start would find it.
+bool ProgramExists(const char* path)
+{
+    char native[kValueSize];
+    return NativeSystemPath(native, path) && FileExists(native);
 }
 
 bool FormProgramPath(const KnownApplication& application, const char* value, int32_t osType,
@@ -169,7 +161,7 @@ bool ExamineApplication(HKEY root, const KnownApplication& application, int32_t 
     char value[kValueSize];
     char path[kValueSize];
     if (ReadRegistryText(key.get(), nullptr, application.valueName, value, sizeof value) &&
-        FormProgramPath(application, value, osType, path) && FileExists(path))
+        FormProgramPath(application, value, osType, path) && ProgramExists(path))
         WriteEntryUnlessListed(list, application.entryName, path);
     return true;
 }
@@ -321,7 +313,7 @@ int FindServerByProgIdUnder(HKEY root, const char* progId, char* buffer, size_t 
     if (length < 4)
         return 0;
     buffer[length] = '\0';
-    return FileExists(buffer) ? 1 : 0;
+    return ProgramExists(buffer) ? 1 : 0;
 }
 
 int FindServerByProgId(const char* progId, char* buffer, size_t size)

@@ -25,14 +25,18 @@ const MailSystemInfo kMailSystems[kMailSystemCount] = {
     {"NetscapeMessenger", 256, "Netscape"},
     {"MicrosoftExchange", 512, "Microsoft Exchange"},
     {"OutlookExpress6", 1024, "Outlook Express 6"},
+    // Whatever program the system names as its Simple MAPI default; the maker's
+    // programs do not know the identifier and ignore it.
+    {kDefaultMapiClientId, kDefaultMapiClientBit, "Default mail program"},
 };
 
 namespace {
 
 constexpr char kMailSection[] = "EmailSystem";
-// The position counts every system the Mail page lists (bits 1 to 1024), so that
+// The position counts every system the Mail page lists (bits 1 to 2048), so that
 // a position names the same entry in the list and in "DefaultMailSystem".
-constexpr uint32_t kLastPositionBit = 1024;
+constexpr uint32_t kLastPositionBit = kDefaultMapiClientBit;
+constexpr char kMailClientsKey[] = "SOFTWARE\\Clients\\Mail";
 
 // A detectable client: its open command, and where the program path in it ends.
 struct MailClientKey {
@@ -47,19 +51,18 @@ constexpr MailClientKey kMailClientKeys[] = {
      "NetscapeMessenger"},
 };
 
-// The key's default value as text (REG_SZ or REG_EXPAND_SZ, at most 255 bytes);
-// false when the key or value is missing, of another type or too long.
-bool ReadCommand(HKEY root, const char* subkey, char (&command)[257])
+// A text value of at most 255 bytes; false when missing, of another type or too long.
+bool ReadText(HKEY root, const char* subkey, const char* name, char (&text)[257])
 {
     UniqueHkey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    if (!root || RegOpenKeyExA(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
-    DWORD size = sizeof command - 1;
-    LONG status = RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(command), &size);
+    DWORD size = sizeof text - 1;
+    LONG status = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
-    command[size] = '\0';
+    text[size] = '\0';
     return true;
 }
 
@@ -78,7 +81,7 @@ void CutCommand(char* command, char cutAt)
 bool MailClientInstalled(HKEY root, const MailClientKey& client)
 {
     char command[257];
-    if (!ReadCommand(root, client.subkey, command))
+    if (!ReadText(root, client.subkey, nullptr, command))
         return false;
     char expanded[260];
     DWORD length = ExpandEnvironmentStringsA(command, expanded, sizeof expanded);
@@ -87,6 +90,41 @@ bool MailClientInstalled(HKEY root, const MailClientKey& client)
     CutCommand(expanded, client.cutAt);
     return FileExists(expanded);
 }
+
+// The client's Simple MAPI library as a full path: references expanded, and a bare
+// file name in the system folder, where the system's MAPI loads it from.
+bool MapiLibraryPath(const char* dllPath, char (&path)[260])
+{
+    char expanded[260];
+    DWORD length = ExpandEnvironmentStringsA(dllPath, expanded, sizeof expanded);
+    if (length == 0 || length > sizeof expanded || !expanded[0])
+        return false;
+    if (strchr(expanded, '\\'))
+        return CopyString(path, expanded);
+    UINT folder = GetSystemDirectoryA(path, sizeof path);
+    return folder != 0 && folder < sizeof path && AppendBackslash(path) && AppendString(path, expanded);
+}
+
+}  // namespace
+
+bool FindDefaultMapiClient(HKEY machineRoot, HKEY userRoot, char (&clientName)[257])
+{
+    // The per-user default comes first, as the system's MAPI reads it since Vista.
+    if (!ReadText(userRoot, kMailClientsKey, nullptr, clientName) || !clientName[0]) {
+        if (!ReadText(machineRoot, kMailClientsKey, nullptr, clientName) || !clientName[0])
+            return false;
+    }
+    char clientKey[320];
+    if (!FormatString(clientKey, "%s\\%s", kMailClientsKey, clientName))
+        return false;
+    char dllPath[257];
+    if (!ReadText(userRoot, clientKey, "DLLPath", dllPath) && !ReadText(machineRoot, clientKey, "DLLPath", dllPath))
+        return false;
+    char library[260];
+    return MapiLibraryPath(dllPath, library) && FileExists(library);
+}
+
+namespace {
 
 void WriteNumberedSystem(int32_t number, const char* identifier)
 {
@@ -129,7 +167,7 @@ int32_t MailSystemPositionIn(uint32_t installed, uint32_t defaultBits)
 
 int32_t MailSystemPosition(uint32_t defaultBits) { return MailSystemPositionIn(InstalledMailSystems, defaultBits); }
 
-int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSystem)
+int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSystem, HKEY userRoot)
 {
     uint32_t found = 0;
     int32_t count = 0;
@@ -142,6 +180,14 @@ int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSy
         WriteNumberedSystem(count, client.identifier);
         if (!firstFound)
             firstFound = client.identifier;
+    }
+    char clientName[257];
+    if (FindDefaultMapiClient(root, userRoot, clientName)) {
+        ++count;
+        found |= kDefaultMapiClientBit;
+        WriteNumberedSystem(count, kDefaultMapiClientId);
+        if (!firstFound)
+            firstFound = kDefaultMapiClientId;
     }
     *installed = found;
     WriteIniInt(kConfigFileName, kMailSection, "Num", count);
@@ -162,5 +208,5 @@ int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSy
 
 int DiscoverMailSystems(uint32_t* installed, uint32_t* defaultSystem)
 {
-    return DiscoverMailSystemsUnder(HKEY_LOCAL_MACHINE, installed, defaultSystem);
+    return DiscoverMailSystemsUnder(HKEY_LOCAL_MACHINE, installed, defaultSystem, HKEY_CURRENT_USER);
 }

@@ -25,6 +25,28 @@ int ScanToEmail();
 // the library at libraryPath gets the image, and the earlier default is put back.
 // False when the library or its entry is missing.
 bool HandToMailService(const char* identifier, const char* libraryPath, const char* imagePath);
+// Where the default mail client is named: the machine's key, the user's key, and
+// whether the system reads the user's first (Vista and later).
+struct MailDefaultKeys {
+    HKEY machine;
+    HKEY user;
+    bool userDefaultHonoured;
+};
+// HandToMailService over the given keys. The machine's default is switched; the
+// user's too when it is read first and holds a value, or alone when the machine's
+// cannot be written. When neither could be switched, the page goes to the default
+// there is and the user is told once which program that is.
+bool HandToMailServiceWith(const MailDefaultKeys& keys, const char* identifier, const char* libraryPath,
+                           const char* imagePath);
+// Mail without any mail program: scans to a BMP file, writes an unsent draft with the
+// page attached beside it and opens the draft with the system's program for mail
+// files; when there is none, opens the page's folder with the page selected and says
+// it is there to attach by hand. The page is never removed. 1 when the draft opened.
+int ScanToMailDraft();
+// Writes the unsent draft of a page beside it ("X-Unsent: 1", MIME, the page attached
+// in base64 under its file name, the localized subject and text); never over an
+// existing file. False when it could not be written whole.
+bool WriteMailDraft(const char* imagePath, char* draftPath, size_t size);
 // OCR to document: the page is scanned to TIFF, recognised by the OCR application
 // (the OCR engine for the Chinese languages) and the document opened in the default
 // application, or delivered by the OCR program itself for a spreadsheet.

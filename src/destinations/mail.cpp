@@ -3,6 +3,7 @@
 // client chosen on the Mail page is made that default for the call only.
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "common/handles.h"
@@ -10,6 +11,7 @@
 #include "common/paths.h"
 #include "common/strings.h"
 #include "config/config.h"
+#include "config/discovery.h"
 #include "destinations/destinations.h"
 #include "i18n/i18n.h"
 #include "resource.h"
@@ -54,26 +56,40 @@ void ReportMailFailure()
     ShowMessageOwnedBy(nullptr, text, "Error", MB_OK);
 }
 
-// Makes a mail client the system's default while it lives and puts the earlier
+// Windows' Simple MAPI reads the per-user default before the machine's from Vista on;
+// XP reads only the machine's.
+bool PerUserDefaultHonoured()
+{
+    return LOBYTE(LOWORD(GetVersion())) >= 6;
+}
+
+// Makes a mail client the default under one root while it lives and puts the earlier
 // default back when it goes, whichever way the hand-off ended: the same data and
-// type, or no value at all when there was none. A default it cannot read whole is
-// left alone rather than lost.
+// type, or no value at all when there was none (and no key, when it made the key).
+// A default it cannot read whole is left alone rather than lost.
 class DefaultMailClientSwitch {
 public:
-    explicit DefaultMailClientSwitch(const char* clientName)
+    DefaultMailClientSwitch(HKEY root, const char* clientName, bool onlyOverAValue)
     {
-        if (!clientName)
+        if (!root || !clientName)
             return;
-        // Reading and writing one value is all it needs; a normal user may not open
-        // the machine's keys for more.
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMailClientsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key_.put()) !=
-            ERROR_SUCCESS)
+        // Reading and writing one value is all it needs; a standard user may not open
+        // the machine's keys for more. Over a value only, a key that is not there holds
+        // none and is not made.
+        const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE;
+        DWORD disposition = REG_OPENED_EXISTING_KEY;
+        const LONG opened = onlyOverAValue ? RegOpenKeyExA(root, kMailClientsKey, 0, access, key_.put())
+                                           : RegCreateKeyExA(root, kMailClientsKey, 0, nullptr, 0, access, nullptr,
+                                                             key_.put(), &disposition);
+        if (opened != ERROR_SUCCESS)
             return;
+        root_ = root;
+        createdKey_ = disposition == REG_CREATED_NEW_KEY;
         previousSize_ = sizeof previous_;
         LONG status = RegQueryValueExA(key_.get(), nullptr, nullptr, &type_, previous_, &previousSize_);
         if (status == ERROR_SUCCESS)
             hadValue_ = true;
-        else if (status != ERROR_FILE_NOT_FOUND)
+        else if (status != ERROR_FILE_NOT_FOUND || onlyOverAValue)
             return;
         const DWORD size = static_cast<DWORD>(strlen(clientName) + 1);
         changed_ = RegSetValueExA(key_.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clientName), size) ==
@@ -81,24 +97,68 @@ public:
     }
     ~DefaultMailClientSwitch()
     {
-        if (!changed_)
-            return;
-        if (hadValue_)
-            RegSetValueExA(key_.get(), nullptr, 0, type_, previous_, previousSize_);
-        else
-            RegDeleteValueA(key_.get(), nullptr);
+        if (changed_) {
+            if (hadValue_)
+                RegSetValueExA(key_.get(), nullptr, 0, type_, previous_, previousSize_);
+            else
+                RegDeleteValueA(key_.get(), nullptr);
+        }
+        if (createdKey_) {
+            key_.reset();
+            RegDeleteKeyA(root_, kMailClientsKey);
+        }
     }
+    bool Changed() const { return changed_; }
     DefaultMailClientSwitch(const DefaultMailClientSwitch&) = delete;
     DefaultMailClientSwitch& operator=(const DefaultMailClientSwitch&) = delete;
 
 private:
     UniqueHkey key_;
+    HKEY root_ = nullptr;
+    bool createdKey_ = false;
     bool changed_ = false;
     bool hadValue_ = false;
     DWORD type_ = REG_SZ;
     BYTE previous_[256] = {};
     DWORD previousSize_ = 0;
 };
+
+// The unnamed value of the mail clients' key under root, or an empty text.
+void ReadDefaultClient(HKEY root, char (&name)[256])
+{
+    name[0] = '\0';
+    UniqueHkey key;
+    if (!root || RegOpenKeyExA(root, kMailClientsKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return;
+    DWORD type = 0;
+    DWORD size = sizeof name - 1;
+    if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(name), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        size = 0;
+    name[size] = '\0';
+}
+
+// Set by the dispatching thread, the only one that hands pages to mail: the user has
+// been told once that the system's default program got the page instead of the chosen one.
+std::atomic<bool> g_toldDefaultGotPage{false};
+
+// Where the chosen client could not be made the default, the page goes to the one
+// that is: the user hears once which program that is.
+void TellOnceWhichProgramGotIt(const MailDefaultKeys& keys)
+{
+    if (g_toldDefaultGotPage.exchange(true))
+        return;
+    char client[256];
+    ReadDefaultClient(keys.machine, client);
+    if (!client[0])
+        GetLocalizedText(IDS_MAIL_DEFAULT_PROGRAM, client);
+    char format[512];
+    GetLocalizedText(IDS_MSG_MAIL_WENT_TO, format);
+    char text[768];
+    FormatLocalizedText(text, format, client);
+    ShowMessageOwnedBy(nullptr, text, nullptr, MB_OK | MB_ICONINFORMATION);
+}
 
 // Loads the library for this one hand-off and frees it right after. False when the
 // library or its entry is missing.
@@ -127,6 +187,13 @@ void ReadChosenMailSystem(char (&identifier)[260])
     ReadIniString(kConfigFileName, kMailSection, "Default", "", identifier);
 }
 
+// The system's default mail program by its own name when it names one.
+void DefaultProgramName(char (&name)[257])
+{
+    if (!FindDefaultMapiClient(HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, name))
+        GetLocalizedText(IDS_MAIL_DEFAULT_PROGRAM, name);
+}
+
 }  // namespace
 
 int ScanToEmail()
@@ -136,10 +203,14 @@ int ScanToEmail()
     if (OsType == kOsTypeXp && strcmp(identifier, "OutlookExpress6") == 0)
         CopyString(identifier, "OutlookExpress5");
 
-    // Without a mail system or the library nothing could take the page: say so before
-    // the user waits for a scan.
+    // Without any mail program the page still goes out, as a draft for whatever opens
+    // mail files.
+    if (InstalledMailSystems == 0)
+        return ScanToMailDraft();
+    // Without the library nothing could take the page: say so before the user waits
+    // for a scan.
     char library[MAX_PATH];
-    if (InstalledMailSystems == 0 || !WindowsFilePath(library, kMailLibrary) || !FileExists(library)) {
+    if (!WindowsFilePath(library, kMailLibrary) || !FileExists(library)) {
         ReportMailFailure();
         return 0;
     }
@@ -153,13 +224,34 @@ int ScanToEmail()
         ReportMailFailure();
         return 0;
     }
+    char program[257];
     const MailSystemInfo* system = FindMailSystem(identifier);
-    AnnounceDestinationResult(DestinationResult::Mailed, system ? system->displayName : identifier);
+    if (system && system->bit == kDefaultMapiClientBit)
+        DefaultProgramName(program);
+    else
+        CopyString(program, system ? system->displayName : identifier);
+    AnnounceDestinationResult(DestinationResult::Mailed, program);
     return 1;
 }
 
 bool HandToMailService(const char* identifier, const char* libraryPath, const char* imagePath)
 {
-    DefaultMailClientSwitch chosenClient(MailClientNameFor(identifier));
-    return HandToMailLibrary(libraryPath, imagePath);
+    const MailDefaultKeys keys = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, PerUserDefaultHonoured()};
+    return HandToMailServiceWith(keys, identifier, libraryPath, imagePath);
+}
+
+bool HandToMailServiceWith(const MailDefaultKeys& keys, const char* identifier, const char* libraryPath,
+                           const char* imagePath)
+{
+    const char* clientName = MailClientNameFor(identifier);
+    DefaultMailClientSwitch machine(keys.machine, clientName, false);
+    // Where the system reads the per-user default first, a per-user value would hide
+    // the machine's switch, and where the machine's cannot be written the per-user one
+    // is the user's own to switch.
+    const bool switchUser = clientName && keys.userDefaultHonoured;
+    DefaultMailClientSwitch user(switchUser ? keys.user : nullptr, clientName, machine.Changed());
+    const bool handed = HandToMailLibrary(libraryPath, imagePath);
+    if (handed && clientName && !machine.Changed() && !user.Changed())
+        TellOnceWhichProgramGotIt(keys);
+    return handed;
 }

@@ -85,12 +85,23 @@ void ShowCopyPrinter(HWND page, int control, int printerCount)
     SetDlgItemTextA(page, control, name);
 }
 
+// The name the list shows: the default Simple MAPI program's is localized. The
+// Button manager runs on the window thread only, which alone fills the buffer.
+const char* MailSystemListName(const MailSystemInfo& system)
+{
+    static char defaultProgram[kPageTextSize];
+    if (system.bit != kDefaultMapiClientBit)
+        return system.displayName;
+    GetLocalizedText(IDS_MAIL_DEFAULT_PROGRAM, defaultProgram);
+    return defaultProgram;
+}
+
 // One entry per installed mail system, in bit order, as discovery counts them.
 void FillMailSystems(HWND page, int control)
 {
     for (const MailSystemInfo& system : kMailSystems) {
         if (InstalledMailSystems & system.bit)
-            AddListText(page, control, system.displayName);
+            AddListText(page, control, MailSystemListName(system));
     }
     SelectPosition(page, control, 0);
 }
@@ -341,7 +352,7 @@ const char* MailSystemDisplayName(uint32_t bit)
 {
     for (const MailSystemInfo& system : kMailSystems) {
         if (system.bit == bit)
-            return system.displayName;
+            return MailSystemListName(system);
     }
     return nullptr;
 }
@@ -350,10 +361,11 @@ bool MapMailSystemName(const char* text, char* out, size_t size)
 {
     for (const MailSystemInfo& system : kMailSystems) {
         const char* mapped = nullptr;
-        if (strcmp(text, system.displayName) == 0)
+        const char* listName = MailSystemListName(system);
+        if (strcmp(text, listName) == 0)
             mapped = system.identifier;
         else if (strcmp(text, system.identifier) == 0)
-            mapped = system.displayName;
+            mapped = listName;
         if (mapped) {
             CopyString(out, size, mapped);
             return true;

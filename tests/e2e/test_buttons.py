@@ -6,8 +6,8 @@ import unittest
 from tornel_e2e import (TORNEL_NAME, WM_NULL, TornelCase, close_message_box, find_window, ini_value, message_box,
                         send, wait_until)
 
-# Copy and mail find no printer and no mail system in the test prefix: a press is its
-# dispatch and the destination's message, which the test closes. The scanning
+# Copy finds no printer in the test prefix: a press is its dispatch and the
+# destination's message, which the test closes. The scanning
 # functions have their own tests.
 BUTTON_INI = """[Main]
 1=4

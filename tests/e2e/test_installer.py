@@ -7,7 +7,7 @@ import shutil
 import unittest
 
 from tornel_e2e import (DRIVE_C, INSTALL_DIR, INSTALLED_TORNEL, MAKER_DIR, MENU_KELMIO, RUN_KEY, SHIPPED_BIN,
-                        SOURCE, TORNEL_NAME, TORNEL_SETUP, WM_COMMAND, TornelCase, choose_menu_item,
+                        SOURCE, TORNEL_NAME, WOW64, TORNEL_SETUP, WM_COMMAND, TornelCase, choose_menu_item,
                         close_message_box, find_window, icon_exists, ini_value, install, install_virtual_scanner,
                         kill_program, message_box, message_box_text, open_tray_menu, process_command_lines,
                         reg_value, run_detached, send, start, unix_path, virtual_scanner_files, wait_until, wine,
@@ -15,6 +15,8 @@ from tornel_e2e import (DRIVE_C, INSTALL_DIR, INSTALLED_TORNEL, MAKER_DIR, MENU_
 
 DATA = os.path.join(SOURCE, "data")
 STI_APPS_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\StillImage\Registered Applications"
+# The Still Image service reads its view: on 64-bit Windows the 64-bit one.
+STI_VIEW = ("/reg:64",) if WOW64 else ()
 PRODUCT_KEY = r"HKLM\Software\TAVEN\Tornel"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tornel"
 START_MENU = os.path.join(DRIVE_C, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Tornel")
@@ -22,8 +24,9 @@ SETTINGS_FILES = ("kmconfig.ini", "Button.InI")
 TRAY_SCANNER_TEST = 204
 
 # Every file Tornel's setup writes, below drive C:, in a prefix without its settings files.
+INSTALLED = INSTALL_DIR[3:].replace("\\", "/").lower()
 TORNEL_FILES = {
-    "program files/taven/tornel/tornel.exe", "program files/taven/tornel/uninstall.exe",
+    INSTALLED + "/tornel.exe", INSTALLED + "/uninstall.exe",
     "windows/tornel.loc", "windows/kmconfig.ini", "windows/button.ini",
     "programdata/microsoft/windows/start menu/programs/tornel/tornel.lnk",
     "programdata/microsoft/windows/start menu/programs/tornel/button manager.lnk",
@@ -88,9 +91,9 @@ class InstallerCase(TornelCase):
             self.uninstall()
         # An in-place uninstaller cannot delete itself.
         shutil.rmtree(unix_path(INSTALL_DIR), ignore_errors=True)
-        for key, value in ((STI_APPS_KEY, "Tornel"), (RUN_KEY, "Tornel")):
-            if reg_value(key, value) is not None:
-                wine("reg", "delete", key, "/v", value, "/f")
+        for key, value, view in ((STI_APPS_KEY, "Tornel", STI_VIEW), (RUN_KEY, "Tornel", ())):
+            if reg_value(key, value, *view) is not None:
+                wine("reg", "delete", key, "/v", value, "/f", *view)
         for key in (PRODUCT_KEY, UNINSTALL_KEY):
             wine("reg", "delete", key, "/f", check=False)
 
@@ -122,7 +125,7 @@ class InstallTest(InstallerCase):
         for name in ("Tornel.loc", "kmconfig.ini", "Button.InI"):
             self.assertEqual(read_bytes(windows_file(name)), read_bytes(os.path.join(DATA, name)), name)
 
-        self.assertEqual(reg_value(STI_APPS_KEY, "Tornel"),
+        self.assertEqual(reg_value(STI_APPS_KEY, "Tornel", *STI_VIEW),
                          f'"{INSTALLED_TORNEL}" /StiDevice:%1 /StiEvent:%2')
         self.assertEqual(reg_value(RUN_KEY, "Tornel"), f'"{INSTALLED_TORNEL}"')
         self.assertEqual(reg_value(UNINSTALL_KEY, "UninstallString"), f'"{INSTALL_DIR}\\Uninstall.exe"')
@@ -203,10 +206,10 @@ class UninstallTest(InstallerCase):
         # keeps the record of its launch.
         added, changed, removed = changes(before, drive_c_files())
         self.assertEqual(added - {"tmp.txt"},
-                         {"program files/taven/tornel/uninstall.exe", "windows/kmconfig.ini", "windows/button.ini"})
+                         {INSTALLED + "/uninstall.exe", "windows/kmconfig.ini", "windows/button.ini"})
         self.assertEqual(changed - {"tmp.txt"}, set())
         self.assertEqual(removed, set())
-        self.assertIsNone(reg_value(STI_APPS_KEY, "Tornel"))
+        self.assertIsNone(reg_value(STI_APPS_KEY, "Tornel", *STI_VIEW))
         self.assertIsNone(reg_value(RUN_KEY, "Tornel"))
         self.assertIsNone(reg_value(UNINSTALL_KEY, "UninstallString"))
         self.assertIsNone(reg_value(PRODUCT_KEY, "InstallDir"))

@@ -9,7 +9,7 @@ import shutil
 import unittest
 
 from tornel_e2e import (BIN, DRIVE_C, SOURCE, TORNEL_NAME, TRAY_CALLBACK, TRAY_ICON_ID, WM_COMMAND, WM_DESTROY, WM_LBUTTONDBLCLK,
-                        WM_NULL, TornelCase, count_windows, drive, find_window, ini_value, post, read_ini, send,
+                        MAKER_DIR, WM_NULL, TornelCase, count_windows, drive, find_window, ini_value, post, read_ini, send,
                         wait_until, window_gone_handle, windows_path, wine)
 
 TITLE = "Button manager..."  # the English localization's MenuPushButton
@@ -120,10 +120,11 @@ class DialogTest(ManagerCase):
                 self.assertIn(f"{field}{kind}".lower(), tornel, f"{field}{kind} was not written")
         self.assertEqual(tornel["scantopoint"], "0")
         # Each page's own keys, from what it showed: an absent scan area is A4, a
-        # stored one beyond the list selects nothing and is stored so.
+        # stored one beyond the list selects nothing and is stored so; Wine's own mail
+        # client is the prefix's default mail program, the one entry of the Mail page.
         expected = [("Application", "DefaultArea", "0"), ("Tornel_Application", "DefaultID", "1"),
                     ("Tornel_Application", "ApName0", "Recorder"), ("Tornel_Application", "Language", "0"),
-                    ("Printer", "DefaultArea", "0"), ("Mail", "DefaultArea", "-1"), ("Mail", "DefaultMailSystem", "0"),
+                    ("Printer", "DefaultArea", "0"), ("Mail", "DefaultArea", "-1"), ("Mail", "DefaultMailSystem", "1"),
                     ("MyFolder", "Default", "1"), ("MyFolder", "DefaultArea", "0")]
         for section, key, value in expected:
             with self.subTest(key=f"{section}/{key}"):
@@ -326,11 +327,13 @@ Default=NetscapeMessenger
         for client, command_key, command in MAIL_CLIENTS:
             wine("reg", "add", client + "\\" + command_key, "/ve", "/d", command, "/f")
             self.addCleanup(wine, "reg", "delete", client, "/f", check=False)
+        # The system's own default, a Simple MAPI program of a name no table knows.
+        self.use_mail_client("Tornel Modern Mail", MAKER_DIR + r"\Virtual Mail\SimMail.dll")
 
     def test_chosen_by_identifier_and_stored_both_ways(self):
         dialog = self.open_manager()
         page = self.page(dialog, MAIL_TAB, MAIL_LIST)
-        self.assertEqual(self.combo(page, MAIL_LIST), (1, ["Eudora", "Netscape"]))
+        self.assertEqual(self.combo(page, MAIL_LIST), (1, ["Eudora", "Netscape", "Default mail program"]))
         self.select(page, MAIL_LIST, 0)
         self.close(dialog, IDOK)
         self.assertEqual(self.value("EmailSystem", "Default"), "QUALCOMMEudoraPro")

@@ -7,13 +7,13 @@ import re
 import shutil
 import unittest
 
-from tornel_e2e import (DRIVE_C, TornelCase, drive, find_window, ini_value, kill_program, process_command_lines,
+from tornel_e2e import (DRIVE_C, PROGRAM_FILES, TornelCase, drive, find_window, ini_value, kill_program, process_command_lines,
                         wait_until, windows_file, wine)
 
 APP_PATHS = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths"
 # As Windows registers WordPad: quoted, with the program-files reference unexpanded.
 WORDPAD_VALUE = r'"%ProgramFiles%\Windows NT\Accessories\WORDPAD.EXE"'
-WORDPAD_PATH = r"C:\Program Files\Windows NT\Accessories\WORDPAD.EXE"
+WORDPAD_PATH = PROGRAM_FILES + r"\Windows NT\Accessories\WORDPAD.EXE"
 WORDPAD_EDITOR = 2001
 SCAN_FOLDER = os.path.join(DRIVE_C, "e2e_ocr")
 # The words of the virtual scanner's page of printed text.

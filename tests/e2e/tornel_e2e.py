@@ -15,7 +15,9 @@ BUILD = os.environ["TORNEL_BUILD"]
 SOURCE = os.environ.get("TORNEL_SOURCE", os.path.join(os.path.dirname(__file__), "..", ".."))
 BIN = os.path.join(BUILD, "bin")
 WINE_RUN = os.path.join(BUILD, "wine-run")
-PREFIX = os.path.join(BUILD, "wine", "prefix")
+# TORNEL_WINE64=1: the 64-bit prefix, where the 32-bit programs run under WoW64.
+WOW64 = os.environ.get("TORNEL_WINE64") == "1"
+PREFIX = os.path.join(BUILD, "wine64" if WOW64 else "wine", "prefix")
 DRIVE_C = os.path.join(PREFIX, "drive_c")
 WINDIR = os.path.join(DRIVE_C, "windows")
 # The build with debug information, for the benchmarks.
@@ -26,10 +28,12 @@ TORNEL_SETUP = os.path.join(BUILD, "TornelSetup.exe")
 SCANNER_SETUP = os.path.join(BUILD, "VirtualScannerSetup.exe")
 SHIPPED_BIN = os.path.join(BUILD, "shipped", "bin")
 SCANNER_FILES_LIST = os.path.join(BUILD, "shipped", "installer", "virtual_scanner_files.nsh")
-INSTALL_DIR = r"C:\Program Files\TAVEN\Tornel"
+# Where the 32-bit setups put their programs: the 32-bit program folder.
+PROGRAM_FILES = r"C:\Program Files (x86)" if WOW64 else r"C:\Program Files"
+INSTALL_DIR = PROGRAM_FILES + r"\TAVEN\Tornel"
 INSTALLED_TORNEL = INSTALL_DIR + r"\Tornel.exe"
 # The folder of the maker's programs, where the virtual scanner's setup puts its own.
-MAKER_DIR = r"C:\Program Files\TAVEN\Kelmio"
+MAKER_DIR = PROGRAM_FILES + r"\TAVEN\Kelmio"
 SCANCTL = MAKER_DIR + r"\scanctl.exe"
 ENGLISH = "/LANG=1033"
 RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
@@ -50,7 +54,11 @@ STI_DEVICE = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"
 
 
 def wine(*args, timeout=60, check=True):
-    """Runs a Windows program to its end and returns its completed process."""
+    """Runs a Windows program to its end and returns its completed process. In the
+    64-bit prefix `reg` works on the 32-bit view, which the 32-bit programs see (Wine 8
+    shares only Software\\Classes), unless a view is named."""
+    if WOW64 and args and args[0] == "reg" and not any(str(a).lower().startswith("/reg:") for a in args):
+        args = (*args, "/reg:32")
     result = subprocess.run([WINE_RUN, *args], stdin=subprocess.DEVNULL, capture_output=True,
                             text=True, timeout=timeout)
     if check and result.returncode != 0:
@@ -256,6 +264,16 @@ class TornelCase(unittest.TestCase):
                 with open(path, "rb") as f:
                     self._saved[path] = f.read()
 
+    def use_mail_client(self, name, dll_path=None):
+        """Makes a mail client the system's default (None: no default at all) for the
+        test, registered with its Simple MAPI library when one is given."""
+        if dll_path:
+            key = MAIL_KEY + "\\" + name
+            wine("reg", "add", key, "/v", "DLLPath", "/d", dll_path, "/f")
+            self.addCleanup(wine, "reg", "delete", key, "/f", check=False)
+        self.addCleanup(set_default_mail_client, default_mail_client())
+        set_default_mail_client(name)
+
     def write_windows_ini(self, name, text):
         path = windows_file(name)
         self.own_file(path)
@@ -417,10 +435,30 @@ def window_gone_handle(window, timeout_ms):
     return wait_until(lambda: drive("text", hex(window))[0] != 0, timeout_ms / 1000, "the window to close")
 
 
-def reg_value(key, name):
-    """The data of a registry value as `reg query` shows it, or None when the key or
-    the value does not exist."""
-    result = wine("reg", "query", key, "/v", name, check=False)
+MAIL_KEY = r"HKLM\Software\Clients\Mail"
+
+
+def default_mail_client():
+    """The system's default mail client, or None when the value is absent."""
+    result = wine("reg", "query", MAIL_KEY, "/ve", check=False)
+    for line in result.stdout.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[0] == "(Default)" and parts[1].startswith("REG_"):
+            return parts[2] if len(parts) == 3 else ""
+    return None
+
+
+def set_default_mail_client(name):
+    if name is None:
+        wine("reg", "delete", MAIL_KEY, "/ve", "/f", check=False)
+    else:
+        wine("reg", "add", MAIL_KEY, "/ve", "/d", name, "/f")
+
+
+def reg_value(key, name, *view):
+    """The data of a registry value as `reg query` shows it (in the view given, such
+    as "/reg:64"), or None when the key or the value does not exist."""
+    result = wine("reg", "query", key, "/v", name, *view, check=False)
     if result.returncode != 0:
         return None
     for line in result.stdout.splitlines():

@@ -8,6 +8,7 @@
 #define _WIN32_WINNT 0x0600
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -130,7 +131,7 @@ TEST_F(ScanToEmailTest, AnEmptyChoiceRunsTheDiscoveryOnce)
     char chosen[64];
     ReadIniString(kConfigFileName, "EmailSystem", "Default", "", chosen);
     EXPECT_STREQ(chosen, "QUALCOMMEudoraPro");
-    EXPECT_EQ(InstalledMailSystems, 4u);
+    EXPECT_EQ(InstalledMailSystems, 4u | 2048u) << "Eudora and the system's default program";
     EXPECT_NE(Calls("Eudora").find("\tdefault=Eudora\t"), std::string::npos);
     EXPECT_EQ(DefaultClient(), "Tornel Test Client");
 }
@@ -144,7 +145,6 @@ TEST_F(ScanToEmailTest, WithoutAMailSystemOrLibraryTheUserIsTold)
         int scans;
     };
     const Case cases[] = {
-        {"no mail system", 0, "Duderirir.dll", 0},
         {"no library", 256, nullptr, 0},
         {"a library without the entry", 256, "SimMail.dll", 1},
     };
@@ -160,6 +160,60 @@ TEST_F(ScanToEmailTest, WithoutAMailSystemOrLibraryTheUserIsTold)
         EXPECT_EQ(shown_.Take(), std::vector<std::string>{"ErrorLaunchMail"});
         EXPECT_EQ(DefaultClient(), "Tornel Test Client");
     }
+}
+
+// The machine's key refuses the switch (a deleted key stands for one a standard user
+// may not write): where the system reads the per-user default first, that one is
+// switched for the call and put back; where it does not, the user hears once which
+// program got the page.
+TEST_F(ScanToEmailTest, AMachineKeyThatRefusesTheSwitch)
+{
+    HKEY refusing;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\TornelTestRefusing", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &refusing, nullptr),
+              ERROR_SUCCESS);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\TornelTestRefusing");
+    const std::string library = windows_.File("Duderirir.dll");
+    const std::string image = windows_.File("Scans\\page.bmp");
+    WriteTextFile(image, "BM");
+    for (bool honoured : {true, false}) {
+        SCOPED_TRACE(honoured ? "per-user default read first" : "machine default only");
+        const MailDefaultKeys keys = {refusing, HKEY_CURRENT_USER, honoured};
+        const std::string earlier = Calls("Tornel Test Client");
+        EXPECT_TRUE(HandToMailServiceWith(keys, "NetscapeMessenger", library.c_str(), image.c_str()));
+        EXPECT_TRUE(HandToMailServiceWith(keys, "NetscapeMessenger", library.c_str(), image.c_str()));
+        const std::string calls = Calls("Tornel Test Client").substr(earlier.size());
+        const std::string during = honoured ? "NetScape Messenger" : "<no key>";
+        EXPECT_NE(calls.find("\tuserdefault=" + during + "\t"), std::string::npos) << calls;
+        HKEY user;
+        EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kMailKey, 0, KEY_READ, &user), ERROR_SUCCESS)
+            << "the per-user key it made is gone again";
+        EXPECT_EQ(DefaultClient(), "Tornel Test Client");
+        // The machine's key is gone, so the program that got the page has no name there.
+        EXPECT_EQ(shown_.Take(), honoured ? std::vector<std::string>{}
+                                          : std::vector<std::string>{"MsgMailWentTo MailDefaultProgram"});
+    }
+    RegCloseKey(refusing);
+}
+
+// Without any mail program the page goes into a draft beside it, which the program
+// for mail files opens; without one, the page stays where the message says.
+TEST_F(ScanToEmailTest, WithoutAnyMailProgramThePageIsADraft)
+{
+    Configure("Default=NetscapeMessenger\r\n", 0);
+    EXPECT_EQ(ScanToEmail(), 0);
+    EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
+    const std::vector<std::string> shown = shown_.Take();
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(windows_.File("Scans\\*.eml").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    std::string page = std::string(found.cFileName, strlen(found.cFileName) - 4) + ".bmp";
+    EXPECT_NE(GetFileAttributesA(windows_.File("Scans\\" + page).c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the page stays";
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("MsgMailByHand ", 0), 0u);
+    EXPECT_EQ(shown[0].substr(shown[0].size() - page.size() - 6), "Scans\\" + page) << "the message names the page";
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+// The test uses the registry calls of later Windows versions; the program does not.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
 #include <windows.h>
 
 #include <string>
@@ -158,6 +161,32 @@ TEST_F(MailDiscovery, ClientsUnderTheMachineKey)
     EXPECT_EQ(result, 1);
     EXPECT_EQ(installed_ & 4u, 4u);
     EXPECT_EQ(Key("EmailSystem1"), "QUALCOMMEudoraPro");
+}
+
+// The system's default Simple MAPI program, under a name no table knows: the user's
+// default comes before the machine's, and a library that does not exist names none.
+TEST_F(MailDiscovery, TheDefaultSimpleMapiProgram)
+{
+    HKEY user;
+    ASSERT_EQ(RegCreateKeyExA(root_, "User", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &user, nullptr), ERROR_SUCCESS);
+    const std::string clients = "SOFTWARE\\Clients\\Mail";
+    SetCommand(root_, clients.c_str(), "Machine Mail");
+    SetCommand(user, clients.c_str(), "User Mail");
+    RegSetKeyValueA(root_, (clients + "\\Machine Mail").c_str(), "DLLPath", REG_SZ, "mapi32.dll", 11);
+    const std::string library = Client("usermapi.dll");
+    RegSetKeyValueA(root_, (clients + "\\User Mail").c_str(), "DLLPath", REG_SZ, library.c_str(),
+                    static_cast<DWORD>(library.size() + 1));
+    char name[257];
+    EXPECT_TRUE(FindDefaultMapiClient(root_, user, name));
+    EXPECT_STREQ(name, "User Mail");
+    EXPECT_TRUE(FindDefaultMapiClient(root_, nullptr, name)) << "a bare name is in the system folder";
+    EXPECT_STREQ(name, "Machine Mail");
+    EXPECT_EQ(DiscoverMailSystemsUnder(root_, &installed_, &default_, user), 1);
+    EXPECT_EQ(Key("EmailSystem1"), "SystemDefaultMail");
+    EXPECT_EQ(MailSystemPositionIn(installed_ | 4, default_), 2) << "listed last, after bit 1024";
+    DeleteFileA(library.c_str());
+    EXPECT_FALSE(FindDefaultMapiClient(root_, user, name));
+    RegCloseKey(user);
 }
 
 TEST(MailSystems, BitsOfIdentifiers)
