@@ -54,16 +54,17 @@ CASES = [
 ]
 
 
-WM_CREATE, WM_TIMER, WM_DEVICECHANGE, WM_USER = 0x0001, 0x0113, 0x0219, 0x0400
+WM_TIMER, WM_DEVICECHANGE, WM_USER = 0x0113, 0x0219, 0x0400
 # What any program can post to the tray window: pointers that are not Tornel's, and
-# numbers no sender of Tornel's uses.
+# numbers no sender of Tornel's uses. Windows refuses to post the messages whose
+# parameters it knows to be pointers (WM_CREATE, a device arrival).
 HOSTILE_POSTS = [
     (WM_USER + 30, 0, 0), (WM_USER + 30, 0, 1), (WM_USER + 30, 0, 0x00410000),
-    (WM_CREATE, 0, 0), (WM_TIMER, 1, 0x00401000), (WM_TIMER, 2, 0),
+    (WM_TIMER, 1, 0x00401000), (WM_TIMER, 2, 0),
     (WM_USER + 23, 0, 0), (WM_USER + 23, 0xFFFFFFFF, 0xFFFFFFFF), (WM_USER + 23, 5, 0),
     (WM_USER + 21, 0xFFFFFFFF, 0xDEADBEEF), (WM_USER + 22, 0xFFFFFFFF, 0xDEADBEEF),
     (TRAY_CALLBACK, 0xFFFFFFFF, 0xFFFFFFFF), (TRAY_CALLBACK, 1, 0x0405),
-    (WM_DEVICECHANGE, 0x8000, 0xDEADBEEF), (WM_COMMAND, 0xFFFFFFFF, 0xDEADBEEF),
+    (WM_DEVICECHANGE, 0x0007, 0xDEADBEEF), (WM_COMMAND, 0xFFFFFFFF, 0xDEADBEEF),
 ]
 LXOCR_INI = unix_path(MAKER_DIR + r"\OcrDrv\LxOcr.ini")
 # Letter is 8.5 x 11 inches: at 150 dpi 1275 x 1650 pixels.
