@@ -49,6 +49,46 @@ bool FileGivesChoice(const IniSection& tornel, int kind, int choice, int32_t val
     return tornel.Contains(name) && ReadChoice(tornel, kind, choice) == value;
 }
 
+// The section whose "DefaultArea" the settings page of a kind writes, or null for a
+// kind without a page.
+const char* AreaSectionOf(int kind)
+{
+    switch (kind) {
+    case kKindImage:
+        return "Application";
+    case kKindCopy:
+        return "Printer";
+    case kKindMail:
+        return "Mail";
+    case kKindMyFolder:
+        return kMyFolderSection;
+    default:
+        return nullptr;
+    }
+}
+
+// The scan area a kind had when the program last ran: the page's "DefaultArea", which
+// OK (and the Copy page at once) writes, else what the button settings stored, else A4.
+// The page's key comes first because the settings of earlier versions were saved with
+// an area of 0 at every exit.
+int32_t ReadArea(const IniSection& tornel, int kind)
+{
+    const char* section = AreaSectionOf(kind);
+    int32_t area = section ? ReadIniInt(kConfigFileName, section, "DefaultArea", -1) : -1;
+    if (area < 0)
+        area = ReadTornelInt(tornel, "Area", kind);
+    return area < 0 ? 0 : area;
+}
+
+// True when "Area<kind>" already reads as the area, so a value this program could not
+// read stays in the file as it is.
+bool FileGivesArea(const IniSection& tornel, int kind, int32_t area)
+{
+    char name[32];
+    FormatString(name, "Area%d", kind);
+    return tornel.Contains(name) && ReadTornelInt(tornel, "Area", kind) == area;
+}
+
 }  // namespace
 
 ButtonSetting ReadButtonSetting(int kind)
@@ -89,7 +129,7 @@ void LoadButtonSettings()
         for (int choice = 0; choice < kChoiceCount; ++choice)
             ChoiceOf(setting, choice) = ReadChoice(tornel, kind, choice);
         setting.Org = 0;
-        setting.Area = 0;
+        setting.Area = ReadArea(tornel, kind);
     }
     RestoreButtonSettings(loaded);
 }
@@ -107,7 +147,19 @@ void SaveButtonSettings()
                 WriteTornelInt(kChoiceKeys[choice], kind, value);
         }
         WriteTornelInt("Org", kind, setting.Org);
-        WriteTornelInt("Area", kind, setting.Area);
+        if (!FileGivesArea(tornel, kind, setting.Area))
+            WriteTornelInt("Area", kind, setting.Area);
     }
     WriteTornelInt("ScanToPoint", -1, 0);
+}
+
+void LoadOcrLanguage(const char* country)
+{
+    int language = ReadIniInt(kConfigFileName, kApplicationSection, "Language", -1);
+    if (language == -1) {
+        language = strcmp(country, "Chinese") == 0    ? kOcrTraditionalChinese
+                   : strcmp(country, "SChinese") == 0 ? kOcrSimplifiedChinese
+                                                      : 0;
+    }
+    OcrLanguage = language;
 }

@@ -28,7 +28,7 @@ struct ButtonSetting {
     int32_t Res;   // resolution
     int32_t Bri;   // brightness
     int32_t Org;   // original type: always 0
-    int32_t Area;  // scan area: 0 at every start
+    int32_t Area;  // scan area
 };
 
 // Loaded by the window thread at start-up and edited there by the Button manager;
@@ -51,10 +51,15 @@ void RestoreButtonSettings(const ButtonSetting (&saved)[kButtonKindCount]);
 extern int32_t DefaultAppIndex;
 
 // The OCR language: a position in the Application page's language list (4 Traditional
-// Chinese, 5 Simplified Chinese). 0 at start; set from "Language" of
-// "Tornel_Application" by the Application page (window thread); read by OCR on the
+// Chinese, 5 Simplified Chinese). Set from "Language" of "Tornel_Application" at
+// start-up and by the Application page (window thread); read by OCR on the
 // dispatching thread.
 extern std::atomic<int32_t> OcrLanguage;
+constexpr int32_t kOcrTraditionalChinese = 4;
+constexpr int32_t kOcrSimplifiedChinese = 5;
+// Sets OcrLanguage from "Language", or when the file has none from the country of
+// the localization ("Chinese", "SChinese").
+void LoadOcrLanguage(const char* country);
 
 // The Windows type of the operating-system probe (1 to 5, 7 for XP where told apart).
 // Set once by the shell's window thread at start-up; read by the destinations.
@@ -161,11 +166,12 @@ int32_t ReadTornelInt(const IniSection& tornel, const char* key, int32_t index);
 void WriteTornelInt(const char* key, int32_t index, int32_t value);
 
 // Fills ButtonSettings from "Tornel", falling back to each function section's
-// DefDoc, DefRes and DefBri; Org and Area start at 0.
+// DefDoc, DefRes and DefBri; the scan area from the function page's "DefaultArea",
+// else "Tornel"; Org starts at 0.
 void LoadButtonSettings();
 // Writes Doc, Res, Bri, Org and Area of every kind, index by index, then ScanToPoint 0.
-// A Doc, Res or Bri key whose text already loads as the value is left alone, so a
-// value this program could not read (garbled, negative) stays as the file has it.
+// A Doc, Res, Bri or Area key whose text already loads as the value is left alone, so
+// a value this program could not read (garbled, negative) stays as the file has it.
 void SaveButtonSettings();
 
 void DeleteConfigSection(const char* section);

@@ -28,6 +28,11 @@ struct ProgressContext {
     UniqueDc memory;
 };
 
+// Abort chosen by a command to the dialog or a click message to Abort that did not
+// come from the mouse. Written by the dialog procedure and read
+// by the thread that polls: both are the progress thread, which owns the dialog.
+bool g_abortCommanded = false;
+
 void GreyCloseItem(HWND dialog)
 {
     HMENU systemMenu = GetSystemMenu(dialog, FALSE);
@@ -82,14 +87,67 @@ void PrepareDialog(ProgressContext& context)
         EnableWindow(context.abortButton, FALSE);
 }
 
-// Enables Abort once the engine said the scan is under way, then looks for a click.
+bool IsDialogWindow(const ProgressContext& context, HWND window)
+{
+    return window == context.dialog || IsChild(context.dialog, window);
+}
+
+// The keyboard's abort: Escape anywhere in the dialog, Space or Enter on Abort. The
+// other keys of the dialog's queue mean nothing here and are dropped.
+bool AbortKeyed(const ProgressContext& context)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+        if (msg.message != WM_KEYDOWN || !IsDialogWindow(context, msg.hwnd))
+            continue;
+        if (msg.wParam == VK_ESCAPE)
+            return true;
+        if ((msg.wParam == VK_SPACE || msg.wParam == VK_RETURN) && msg.hwnd == context.abortButton)
+            return true;
+    }
+    return false;
+}
+
+// A click that reached Abort or the dialog as a message rather than from the mouse:
+// posted ones are taken from the queue here, sent ones reach the dialog procedure
+// while this thread looks.
+bool AbortCommanded(const ProgressContext& context)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, context.abortButton, BM_CLICK, BM_CLICK, PM_REMOVE))
+        g_abortCommanded = true;
+    while (PeekMessageA(&msg, context.dialog, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+        WORD command = LOWORD(msg.wParam);
+        if (command == IDC_PROGRESS_ABORT || command == IDCANCEL)
+            g_abortCommanded = true;
+    }
+    return g_abortCommanded;
+}
+
+// The user's act of pressing the scanner's button: the dialog takes the keyboard, so
+// Escape or Space aborts without a mouse.
+void TakeKeyboard(const ProgressContext& context)
+{
+    SetForegroundWindow(context.dialog);
+    if (IsWindowEnabled(context.abortButton))
+        SetFocus(context.abortButton);
+}
+
+// Enables Abort once the engine said the scan is under way, then looks for a click,
+// a key or a command that aborts. While Abort is disabled nothing aborts, as a click
+// on a disabled button does not reach it; keys pressed meanwhile wait in the queue.
 bool AbortClicked(const ProgressContext& context)
 {
     if (!context.abortButton)
         return false;
-    if (g_scan.AbortRequestedUsable.exchange(false))
+    if (g_scan.AbortRequestedUsable.exchange(false)) {
         EnableWindow(context.abortButton, TRUE);
-    return CheckAbortClick(context.abortButton, WM_LBUTTONDOWN) != 0;
+        if (IsWindowVisible(context.dialog))
+            TakeKeyboard(context);
+    }
+    if (CheckAbortClick(context.abortButton, WM_LBUTTONDOWN) != 0)
+        return true;
+    return IsWindowEnabled(context.abortButton) && (AbortKeyed(context) || AbortCommanded(context));
 }
 
 // False when the frames of this cycle cannot be drawn.
@@ -121,16 +179,23 @@ void DrawPreview(const ProgressContext& context)
 // and controls once shown, Abort after its text changed) is painted here and now.
 void PaintPending(HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
 
+void ShowDialog(const ProgressContext& context)
+{
+    bool first = !IsWindowVisible(context.dialog);
+    ShowWindow(context.dialog, SW_SHOWNORMAL);
+    if (first)
+        TakeKeyboard(context);
+    PaintPending(context.dialog);
+}
+
 // One cycle of the animation; false when the user aborted.
 bool RunCycle(const ProgressContext& context, const ProgressLook& look)
 {
     for (int frame = 0; frame < 3; ++frame) {
         if (AbortClicked(context))
             return false;
-        if (context.dialog) {
-            ShowWindow(context.dialog, SW_SHOWNORMAL);
-            PaintPending(context.dialog);
-        }
+        if (context.dialog)
+            ShowDialog(context);
         if (!DrawFrame(context, look.frames[frame]))
             break;
         if (context.abortButton) {
@@ -185,6 +250,7 @@ void FinishAborted(ProgressContext& context)
 INT_PTR OnInitDialog(HWND dialog)
 {
     g_scan.JobAborted = 0;
+    g_abortCommanded = false;
     char title[260] = "";
     int titleId = ProgressLookForDestination().titleId;
     if (titleId)
@@ -196,6 +262,17 @@ INT_PTR OnInitDialog(HWND dialog)
 INT_PTR OnClose(HWND dialog)
 {
     EndDialog(dialog, 0);
+    return TRUE;
+}
+
+// Abort clicked by a message sent to the button, or a command sent to the dialog; the
+// polling thread carries it out. Before the engine's start nothing aborts.
+INT_PTR OnCommand(HWND dialog, WPARAM wParam)
+{
+    WORD command = LOWORD(wParam);
+    HWND abortButton = GetDlgItem(dialog, IDC_PROGRESS_ABORT);
+    if ((command == IDC_PROGRESS_ABORT || command == IDCANCEL) && abortButton && IsWindowEnabled(abortButton))
+        g_abortCommanded = true;
     return TRUE;
 }
 
@@ -259,11 +336,13 @@ DWORD WINAPI ScanProgressThread(LPVOID)
     return 0;
 }
 
-INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM)
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(dialog);
+    case WM_COMMAND:
+        return OnCommand(dialog, wParam);
     case WM_CLOSE:
         return OnClose(dialog);
     default:

@@ -21,8 +21,6 @@ constexpr char kImageSection[] = "Image";
 constexpr char kApplicationSection[] = "Tornel_Application";
 // The resolution list's position of 300 dpi, which OCR reads at.
 constexpr int kOcrResolution = 2;
-constexpr int kTraditionalChinese = 4;
-constexpr int kSimplifiedChinese = 5;
 
 const PageKind kImageKind = {kKindImage, kImageSection, "Application",
                              {IDC_APP_DOC, IDC_APP_RES, IDC_APP_BRI, IDC_APP_AREA}};
@@ -91,16 +89,10 @@ void FillLanguageList(HWND page)
         GetLocalizedText(text, language);
         AddListText(page, IDC_APP_LANGUAGE, language);
     }
-    int language = ReadIniInt(kConfigFileName, kApplicationSection, "Language", -1);
-    if (language == -1) {
-        char country[kPageTextSize];
-        GetLocalizedText(IDS_COUNTRY, country);
-        language = strcmp(country, "Chinese") == 0    ? kTraditionalChinese
-                   : strcmp(country, "SChinese") == 0 ? kSimplifiedChinese
-                                                      : 0;
-    }
-    OcrLanguage = language;
-    SelectPosition(page, IDC_APP_LANGUAGE, language);
+    char country[kPageTextSize];
+    GetLocalizedText(IDS_COUNTRY, country);
+    LoadOcrLanguage(country);
+    SelectPosition(page, IDC_APP_LANGUAGE, OcrLanguage.load());
 }
 
 void AddApplication(HWND page)

@@ -172,6 +172,17 @@ void AddMissingTabTools(HWND tabs, HWND tooltips)
     }
 }
 
+// The dialog is owned by the hidden tray window, so Windows gives it no taskbar
+// button of its own and may open it behind the window the user works in: it asks for
+// both. The request came from the user (the tray icon, the Start menu, "/SHOW", whose
+// launching instance lets this one take the foreground).
+void ComeToFront(HWND dialog)
+{
+    LONG_PTR style = GetWindowLongPtrA(dialog, GWL_EXSTYLE);
+    SetWindowLongPtrA(dialog, GWL_EXSTYLE, style | WS_EX_APPWINDOW);
+    SetForegroundWindow(dialog);
+}
+
 // ---- Message handlers --------------------------------------------------------------
 
 INT_PTR OnInitDialog(HWND dialog, ManagerState* state)
@@ -185,6 +196,7 @@ INT_PTR OnInitDialog(HWND dialog, ManagerState* state)
     HWND tabs = GetDlgItem(dialog, IDC_MANAGER_TABS);
     InsertTabs(tabs, *state);
     CentreDialog(dialog);
+    ComeToFront(dialog);
     state->pagePlace = PageRectangle(dialog, tabs);
     ShowPage(*state, 0);
     ShowWindow(dialog, SW_SHOW);

@@ -113,10 +113,11 @@ void AddFunText(HWND page, int control, const char* key)
     SelectPosition(page, control, AddListText(page, control, text));
 }
 
-int ReadArea(const char* areaSection)
+int ReadArea(const char* areaSection, int loaded)
 {
-    // A position in the scan-area list: 0 (A4) unless the user chose another.
-    return ReadIniInt(kConfigFileName, areaSection, "DefaultArea", 0);
+    // A position in the scan-area list: the one chosen before, else the area the
+    // start-up loaded (A4 unless the user chose another).
+    return ReadIniInt(kConfigFileName, areaSection, "DefaultArea", loaded);
 }
 
 void FillDocTypeList(const char* section, HWND page, int control, int position)
@@ -286,7 +287,7 @@ void FillScanSettingLists(HWND page, const PageKind& pageKind)
     FillBrightnessList(pageKind.section, page, pageKind.lists.bri, setting.Bri);
     for (int text : {IDS_AREA_A4, IDS_AREA_B5, IDS_AREA_LETTER})
         AddLocalizedEntry(page, pageKind.lists.area, text);
-    setting.Area = ReadArea(pageKind.areaSection);
+    setting.Area = ReadArea(pageKind.areaSection, setting.Area);
     WriteButtonSetting(pageKind.kind, setting);
     SelectPosition(page, pageKind.lists.area, setting.Area);
 }

@@ -149,6 +149,10 @@ int RunMessageLoop()
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1)
             break;
+        // A WM_TIMER's lParam is a function DispatchMessage calls. This program sets no
+        // timer with one, so such a message was posted by another program: dropped.
+        if (msg.message == WM_TIMER && msg.lParam != 0)
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -190,12 +194,30 @@ void RunButtonAlone(HINSTANCE instance, uint32_t buttonCode)
         DestroyWindow(window);
 }
 
+// Windows lets a process bring a window to the front only while it is allowed to; this
+// launch, which the user started, hands the right on to the resident instance so the
+// Button manager opens in front. The function is looked up: a system without it has
+// no such rule.
+void LetResidentComeToFront(HWND resident)
+{
+    typedef BOOL(WINAPI * PFN_AllowSetForegroundWindow)(DWORD);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    auto allow = user32 ? reinterpret_cast<PFN_AllowSetForegroundWindow>(reinterpret_cast<void*>(
+                              GetProcAddress(user32, "AllowSetForegroundWindow")))
+                        : nullptr;
+    DWORD residentProcess = 0;
+    if (allow && GetWindowThreadProcessId(resident, &residentProcess) && residentProcess)
+        allow(residentProcess);
+}
+
 int ForwardToResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode)
 {
     HWND resident = WaitForResidentWindow();
     // Returns once the resident instance has closed its dialog.
-    if (show && resident)
+    if (show && resident) {
+        LetResidentComeToFront(resident);
         SendMessageA(resident, WM_COMMAND, IDM_BUTTON_MANAGER, 0);
+    }
     if (!buttonCode)
         return 0;
     // The resident instance runs the press as it runs one from the engine: one

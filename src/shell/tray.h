@@ -15,7 +15,8 @@ void ShowTrayBalloon(HWND window, const char* text);
 // The balloons of finished destinations: listening starts with the window; a click on
 // the balloon of a saved page opens its folder with the file selected.
 void ListenForDestinationResults();
-LRESULT OnShowBalloon(HWND window, LPARAM request);
+// Shows the balloons waiting in the shell's queue.
+LRESULT OnShowBalloon(HWND window);
 void OpenBalloonFolder();
 
 // The popup menu of the icon, with localized texts.

@@ -15,6 +15,6 @@
 // A launch for a button hands the press to the resident instance: wParam is the
 // ButtonNumber (1 to 4).
 #define WM_TORNEL_BUTTON_PRESS (WM_USER + 23)
-// Tornel's own threads: a finished destination's balloon; lParam is the request,
-// freed by the window.
+// Tornel's own threads: a finished destination's balloon waits in the shell's queue;
+// the message only wakes the window and carries nothing.
 #define WM_TORNEL_SHOW_BALLOON (WM_USER + 30)

@@ -36,6 +36,12 @@ constexpr DWORD kDispatchEndLimitMs = 10000;
 // Looks again for the end of the job that a device change waits for.
 constexpr UINT_PTR kDeviceChangeTimerId = 1;
 constexpr UINT kDeviceChangeRetryMs = 500;
+// Adds the icon again while the notification area is not there yet (at logon the
+// shell may come after the programs it starts): a minute of tries, then the
+// shell's "TaskbarCreated" brings it.
+constexpr UINT_PTR kIconRetryTimerId = 2;
+constexpr UINT kIconRetryMs = 2000;
+constexpr int kIconRetryLimit = 30;
 
 // State of the tray window. Written and read by the window thread only.
 struct TrayState {
@@ -50,9 +56,23 @@ struct TrayState {
     UniqueHandle StartupMutex;
     // The "Kelmio Application" mutex this program created when taking the scanner back.
     UniqueHandle ReacquireMutex;
-    // Set once WM_CREATE has added the icon; cleared when the teardown removed it.
+    // Set once the icon is in the notification area; cleared when the teardown removed
+    // it or the shell started again without it.
     bool IconAdded = false;
+    // The start balloon shows with the first icon only, not each time it is added again.
+    bool StartBalloonShown = false;
+    // Tries of the icon retry timer left.
+    int IconRetriesLeft = 0;
+    // WM_CREATE runs the start-up once: the same message from another program does nothing.
+    bool Created = false;
     bool TornDown = false;
+    // The tray menu is being shown; the teardown leaves it to ShowTrayMenu to destroy.
+    bool MenuOpen = false;
+    // A scanner release, reacquisition or device change is under way (its message
+    // boxes let further messages in): another one waits or is dropped.
+    bool ScannerChanging = false;
+    // "Scanner is in use" shows; further release requests add no box.
+    bool InUseBoxOpen = false;
     // Explorer's message when it starts again and the icon must be added again.
     UINT TaskbarCreatedMessage = 0;
     // The thread of the last press handed over by a launch; waited for at teardown.
@@ -94,9 +114,9 @@ NOTIFYICONDATAA IconData(HWND window, UINT flags)
     return data;
 }
 
-bool AddTrayIcon(HWND window)
+bool AddTrayIcon(HWND window, bool withBalloon)
 {
-    NOTIFYICONDATAA data = IconData(window, NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO);
+    NOTIFYICONDATAA data = IconData(window, NIF_MESSAGE | NIF_ICON | NIF_TIP | (withBalloon ? NIF_INFO : 0));
     data.uCallbackMessage = WM_TORNEL_TRAY_CALLBACK;
     data.hIcon = CurrentIcon();
     char text[1024];
@@ -105,7 +125,39 @@ bool AddTrayIcon(HWND window)
     CopyString(data.szInfoTitle, 64, text);
     GetLocalizedText(IDS_TIP_TORNEL_INFO, text);
     CopyString(data.szInfo, 256, text);
-    return Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+    if (Shell_NotifyIconA(NIM_ADD, &data))
+        return true;
+    // An icon that is there already (a "TaskbarCreated" sent by another program) cannot
+    // be added again; it can be changed.
+    data.uFlags = NIF_ICON;
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+// Adds the icon, or keeps trying on a timer while the notification area is missing.
+void PlaceTrayIcon(HWND window)
+{
+    if (g_tray.IconAdded || g_tray.TornDown)
+        return;
+    if (AddTrayIcon(window, !g_tray.StartBalloonShown)) {
+        g_tray.IconAdded = true;
+        g_tray.StartBalloonShown = true;
+        KillTimer(window, kIconRetryTimerId);
+        return;
+    }
+    if (g_tray.IconRetriesLeft <= 0) {
+        g_tray.IconRetriesLeft = kIconRetryLimit;
+        SetTimer(window, kIconRetryTimerId, kIconRetryMs, nullptr);
+    }
+}
+
+void RetryTrayIcon(HWND window)
+{
+    if (g_tray.IconAdded || --g_tray.IconRetriesLeft <= 0) {
+        KillTimer(window, kIconRetryTimerId);
+        g_tray.IconRetriesLeft = 0;
+        return;
+    }
+    PlaceTrayIcon(window);
 }
 
 }  // namespace
@@ -177,6 +229,9 @@ void DecideScanner()
 // Another program gave the scanner back: take it unless a sibling still uses it.
 void ReacquireScanner(HWND window)
 {
+    // During a job the scanner is held already, and its engine must not be started again.
+    if (ScanJobActive())
+        return;
     // The probe must see only other holders: a mutex this program created on an
     // earlier call would otherwise keep the scanner from ever being taken back.
     g_tray.ReacquireMutex.reset();
@@ -219,10 +274,22 @@ void StartSiblingUnlessRunning(const SiblingProgram& program)
 
 // ---- Message handlers --------------------------------------------------------------
 
+// OCR to document runs in the language chosen before, also when the Button manager
+// was not opened since the start.
+void LoadOcrLanguageFromCountry()
+{
+    char country[260];
+    GetLocalizedText(IDS_COUNTRY, country);
+    LoadOcrLanguage(country);
+}
+
 // Start-up: the engine, the system's facts, the discoveries that refresh the
 // configuration file, the settings and the texts, then the scanner and the icon.
 LRESULT OnCreate(HWND window)
 {
+    if (g_tray.Created)
+        return 0;
+    g_tray.Created = true;
     LoadScanEngine();
     OsType = ProbeOsType();
     DiscoverApplications(OsType, &DefaultAppIndex);
@@ -234,15 +301,12 @@ LRESULT OnCreate(HWND window)
     LoadButtonSettings();
     if (!LoadInstalledLocalization())
         return 0;
+    LoadOcrLanguageFromCountry();
     DecideScanner();
     g_tray.ReadyIcon = LoadTrayIcon(IDI_READY);
     g_tray.UnavailableIcon = LoadTrayIcon(IDI_UNAVAILABLE);
-    if (!AddTrayIcon(window)) {
-        ShowMessageOwnedBy(nullptr, "Shell_NotifyIcon Fail");
-        PostQuitMessage(0);
-        return 0;
-    }
-    g_tray.IconAdded = true;
+    // A notification area that is not there yet is waited for: the program stays.
+    PlaceTrayIcon(window);
     g_tray.TrayMenu = BuildTrayMenu();
     ListenForDestinationResults();
     return 0;
@@ -267,7 +331,10 @@ void TearDown(HWND window)
         // An open Button manager goes with the program: its edits were not confirmed.
         AbandonButtonManagerEdits();
         SaveButtonSettings();
-        if (g_tray.TrayMenu) {
+        KillTimer(window, kIconRetryTimerId);
+        if (g_tray.MenuOpen)
+            EndMenu();
+        else if (g_tray.TrayMenu) {
             DestroyMenu(g_tray.TrayMenu);
             g_tray.TrayMenu = nullptr;
         }
@@ -288,10 +355,14 @@ LRESULT OnDestroy(HWND window)
 }
 
 // The session ends: Windows ends the process after this returns, without WM_DESTROY.
+// The message loop is told to end as well, so that the same message sent by another
+// program ends Tornel as a close does instead of leaving it without icon or scanner.
 LRESULT OnEndSession(HWND window, WPARAM ending)
 {
-    if (ending)
+    if (ending) {
         TearDown(window);
+        PostQuitMessage(0);
+    }
     return 0;
 }
 
@@ -317,14 +388,22 @@ DWORD WINAPI ButtonDispatchThread(LPVOID parameter)
 
 void ShowTrayMenu(HWND window)
 {
-    if (g_shell.SettingsDialogOpen || g_scan.ScanBusy || !g_tray.TrayMenu)
+    if (g_shell.SettingsDialogOpen || g_scan.ScanBusy || !g_tray.TrayMenu || g_tray.MenuOpen || g_tray.TornDown)
         return;
     EnableMenuItem(g_tray.TrayMenu, IDM_CLOSE, MF_BYCOMMAND | MF_ENABLED);
     POINT cursor;
     GetCursorPos(&cursor);
     // The window must be foreground, or the menu stays open when the user clicks elsewhere.
     SetForegroundWindow(window);
+    // The menu's loop lets posted messages in: a second click waits for this menu, and
+    // a close during it leaves the menu to be destroyed here.
+    g_tray.MenuOpen = true;
     TrackPopupMenu(g_tray.TrayMenu, TPM_RIGHTALIGN, cursor.x, cursor.y, 0, window, nullptr);
+    g_tray.MenuOpen = false;
+    if (g_tray.TornDown && g_tray.TrayMenu) {
+        DestroyMenu(g_tray.TrayMenu);
+        g_tray.TrayMenu = nullptr;
+    }
     PostMessageA(window, WM_NULL, 0, 0);
 }
 
@@ -374,28 +453,60 @@ LRESULT OnCommand(HWND window, WPARAM wParam)
 
 LRESULT OnDeviceChange(HWND window)
 {
-    // Never under a running job: the change is handled once the job has ended.
-    if (ScanJobActive()) {
+    // Never under a running job or another change: it is handled once they have ended.
+    if (ScanJobActive() || g_tray.ScannerChanging) {
         SetTimer(window, kDeviceChangeTimerId, kDeviceChangeRetryMs, nullptr);
         return 0;
     }
     KillTimer(window, kDeviceChangeTimerId);
+    if (g_tray.TornDown)
+        return 0;
+    g_tray.ScannerChanging = true;
     if (!GetScannerList()) {
         CloseScanner();
         ReplaceTrayMenu();
         SetTrayIcon(window, false);
-        return 0;
-    }
-    // The second scanner-list call is intended; keep it.
-    if (GetScannerList())
+    } else if (GetScannerList()) {
+        // The second scanner-list call is intended; keep it.
         SetTrayIcon(window, OpenScanner() == kStatusOk);
+    }
+    g_tray.ScannerChanging = false;
     return 0;
 }
 
+// Release and reacquisition requests come from other programs; one that arrives while
+// another change is under way is dropped (its sender asks again when it next starts or
+// ends), and none touches the engine after the teardown.
+LRESULT OnScannerRequest(HWND window, bool release)
+{
+    if (g_tray.ScannerChanging || g_tray.TornDown)
+        return 0;
+    g_tray.ScannerChanging = true;
+    if (release)
+        CloseScanner();
+    else
+        ReacquireScanner(window);
+    g_tray.ScannerChanging = false;
+    return 0;
+}
+
+LRESULT OnTimer(HWND window, WPARAM timer)
+{
+    if (timer == kDeviceChangeTimerId)
+        return OnDeviceChange(window);
+    if (timer == kIconRetryTimerId)
+        RetryTrayIcon(window);
+    return 0;
+}
+
+// The shell started again: the icon is added again, without the start balloon; before
+// the first icon this is the moment the notification area has come.
 LRESULT OnTaskbarCreated(HWND window)
 {
-    if (g_tray.IconAdded)
-        AddTrayIcon(window);
+    if (!g_tray.Created || g_tray.TornDown)
+        return 0;
+    g_tray.IconAdded = false;
+    PlaceTrayIcon(window);
     return 0;
 }
 
@@ -440,7 +551,11 @@ void CloseScanner()
 {
     if (g_tray.EngineOpen) {
         if (g_scan.ScanBusy) {
-            ShowMessageOwnedBy(nullptr, "Scanner is in use", "Error");
+            if (!g_tray.InUseBoxOpen) {
+                g_tray.InUseBoxOpen = true;
+                ShowMessageOwnedBy(nullptr, "Scanner is in use", "Error");
+                g_tray.InUseBoxOpen = false;
+            }
         } else {
             EngineReleaseScanner();
             EngineReleaseEngine();
@@ -454,6 +569,10 @@ void StartButtonDispatch(int buttonNumber)
 {
     // The message comes from another process: anything but a button is dropped.
     if (buttonNumber < 1 || buttonNumber > 4 || g_scan.DispatchRunning.load())
+        return;
+    // A thread of an earlier press that has not yet begun its function would otherwise
+    // race this one; and the teardown waits for the thread that runs the function.
+    if (g_tray.DispatchThread && WaitForSingleObject(g_tray.DispatchThread.get(), 0) == WAIT_TIMEOUT)
         return;
     HANDLE thread = CreateThread(nullptr, 0, ButtonDispatchThread,
                                  reinterpret_cast<LPVOID>(static_cast<INT_PTR>(buttonNumber)), 0, nullptr);
@@ -488,19 +607,17 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DEVICECHANGE:
         return OnDeviceChange(window);
     case WM_TIMER:
-        return wParam == kDeviceChangeTimerId ? OnDeviceChange(window) : 0;
+        return OnTimer(window, wParam);
     case WM_TORNEL_TRAY_CALLBACK:
         return OnTrayCallback(window, lParam);
     case WM_TORNEL_RELEASE_SCANNER:
-        CloseScanner();
-        return 0;
+        return OnScannerRequest(window, true);
     case WM_TORNEL_REACQUIRE_SCANNER:
-        ReacquireScanner(window);
-        return 0;
+        return OnScannerRequest(window, false);
     case WM_TORNEL_BUTTON_PRESS:
         return OnButtonPress(wParam);
     case WM_TORNEL_SHOW_BALLOON:
-        return OnShowBalloon(window, lParam);
+        return OnShowBalloon(window);
     case WM_ENDSESSION:
         return OnEndSession(window, wParam);
     case WM_ENTERIDLE:

@@ -5,9 +5,12 @@ import os
 import shutil
 import unittest
 
+from PIL import Image
+
 import test_scan as scan
-from tornel_e2e import (SOURCE, TORNEL_NAME, WM_COMMAND, WM_NULL, TornelCase, drive, find_window, ini_value,
-                        message_box_text, post, send, wait_until, windows_file, windows_processes)
+from tornel_e2e import (MAKER_DIR, SOURCE, TORNEL_NAME, TRAY_CALLBACK, WM_COMMAND, WM_NULL, TornelCase, drive,
+                        find_window, ini_value, kill_program, message_box_text, post, registered_message, send,
+                        unix_path, wait_until, windows_file, windows_processes)
 
 IDM_CLOSE = 209
 
@@ -49,6 +52,27 @@ CASES = [
     ("Tornel.loc", binary(65536), True),
     ("Tornel.loc", SHIPPED_LOC + b"Padding " + b"x" * (50 * 1024 * 1024) + b"\r\n", True),
 ]
+
+
+WM_TIMER, WM_DEVICECHANGE, WM_USER = 0x0113, 0x0219, 0x0400
+# What any program can post to the tray window: pointers that are not Tornel's, and
+# numbers no sender of Tornel's uses. Windows refuses to post the messages whose
+# parameters it knows to be pointers (WM_CREATE, a device arrival).
+HOSTILE_POSTS = [
+    (WM_USER + 30, 0, 0), (WM_USER + 30, 0, 1), (WM_USER + 30, 0, 0x00410000),
+    (WM_TIMER, 1, 0x00401000), (WM_TIMER, 2, 0),
+    (WM_USER + 23, 0, 0), (WM_USER + 23, 0xFFFFFFFF, 0xFFFFFFFF), (WM_USER + 23, 5, 0),
+    (WM_USER + 21, 0xFFFFFFFF, 0xDEADBEEF), (WM_USER + 22, 0xFFFFFFFF, 0xDEADBEEF),
+    (TRAY_CALLBACK, 0xFFFFFFFF, 0xFFFFFFFF), (TRAY_CALLBACK, 1, 0x0405),
+    (WM_DEVICECHANGE, 0x0007, 0xDEADBEEF), (WM_COMMAND, 0xFFFFFFFF, 0xDEADBEEF),
+]
+LXOCR_INI = unix_path(MAKER_DIR + r"\OcrDrv\LxOcr.ini")
+# Letter is 8.5 x 11 inches: at 150 dpi 1275 x 1650 pixels.
+LETTER_150 = (1275, 1650)
+SAVED_CHOICES = scan.KMCONFIG.replace("Res14=0", "Res14=0\nArea14=2").replace("Default=1", "Default=1\nDefaultArea=2") \
+    .replace("ApName1=Recorder", "ApName1=Windows WordPad") \
+    .replace(r'"C:\e2e_app\record_args.exe"', r"C:\Program Files\Windows NT\Accessories\wordpad.exe") \
+    + "Language=4\n"
 
 
 class GarbledFileTest(TornelCase):
@@ -110,6 +134,36 @@ class GarbledFileTest(TornelCase):
                 self.assertEqual(process.wait(timeout=60), 0)
                 for section, key, value in ABSURD_KEYS if name == "kmconfig.ini" else []:
                     self.assertEqual(ini_value(windows_file(name), section, key), value)
+
+
+    def test_hostile_posts_then_a_restart_keeps_the_area_and_the_ocr_language(self):
+        # As OK of the Button manager left them: Letter for the folder, Traditional
+        # Chinese for OCR, WordPad as the application.
+        self.write_windows_ini("Button.InI", scan.BUTTON_INI)
+        self.write_windows_ini("kmconfig.ini", SAVED_CHOICES)
+        self.own_file(LXOCR_INI)
+        self.addCleanup(kill_program, "wordpad.exe")
+        process = self.start_tornel()
+        window = self.wait_for_message_loop()
+        for message, wparam, lparam in HOSTILE_POSTS:
+            self.assertTrue(post(window, message, wparam, lparam))
+        self.assertIsNotNone(send(window, registered_message("TaskbarCreated")))
+        self.assertIsNotNone(send(window, WM_NULL), "Tornel stopped answering")
+        self.assertEqual(self.close_boxes(), [])
+        self.scanctl("press", 4, "--wait", 10000)
+        page = wait_until(lambda: [n for n in os.listdir(scan.SCAN_FOLDER) if n.endswith(".bmp")], 60, "a page")
+        wait_until(lambda: find_window("#32770", None, 0, visible=True) is None, 60, "the scan to end")
+        with Image.open(os.path.join(scan.SCAN_FOLDER, page[0])) as image:
+            self.assertEqual(image.size, LETTER_150)
+        # The Chinese languages go to the OCR engine, which reads them from its job file.
+        self.scanctl("press", 1, "--wait", 10000)
+        wait_until(lambda: ini_value(LXOCR_INI, "Attribute", "Language") == "Traditional Chinese", 60,
+                   "the OCR engine's job in Traditional Chinese")
+        wait_until(lambda: find_window("#32770", None, 0, visible=True) is None, 60, "the scan to end")
+        post(window, WM_COMMAND, IDM_CLOSE)
+        self.assertEqual(process.wait(timeout=60), 0)
+        self.assertEqual(ini_value(windows_file("kmconfig.ini"), "Tornel", "Area14"), "2")
+        self.assertEqual(ini_value(windows_file("kmconfig.ini"), "MyFolder", "DefaultArea"), "2")
 
 
 if __name__ == "__main__":

@@ -118,19 +118,23 @@ class ScanTest(TornelCase):
         self.assert_a4_colour_page(os.path.join(SCAN_FOLDER, name))
 
     def test_abort_starts_no_application(self):
-        # About 9 s for the page: time to see the dialog and click Abort.
+        # About 9 s for the page: time to see the dialog and abort, with the mouse, the
+        # Escape key or a click another program posted.
         self.scanctl("pace", 200)
-        self.scanctl("press", 1, "--wait", 10000)
-        dialog = self.progress_dialog()
-        self.assertIsNotNone(dialog, "the progress dialog did not show")
-        wait_until(lambda: drive("enabled", hex(dialog), ABORT_BUTTON) == (0, "1"), 20, "Abort to be enabled")
-        self.assertEqual(drive("press", hex(dialog), ABORT_BUTTON)[0], 0)
-        self.assertTrue(window_gone("#32770", None, 20000) or not self.progress_dialog(0),
-                        "the progress dialog did not close")
-        time.sleep(2)
-        self.assertEqual(self.recorded_starts(), [])
-        # The stopped scan leaves no half-written page behind.
-        self.assertEqual(self.scanned_files(), [])
+        for way in (["press", ABORT_BUTTON], ["keys", "escape"], ["click", ABORT_BUTTON]):
+            with self.subTest(way=way[0]):
+                self.scanctl("press", 1, "--wait", 10000)
+                dialog = self.progress_dialog()
+                self.assertIsNotNone(dialog, "the progress dialog did not show")
+                wait_until(lambda: drive("enabled", hex(dialog), ABORT_BUTTON) == (0, "1"), 20,
+                           "Abort to be enabled")
+                self.assertEqual(drive(way[0], hex(dialog), *way[1:])[0], 0)
+                self.assertTrue(window_gone("#32770", None, 20000) or not self.progress_dialog(0),
+                                "the progress dialog did not close")
+                time.sleep(2)
+                self.assertEqual(self.recorded_starts(), [])
+                # The stopped scan leaves no half-written page behind.
+                self.assertEqual(self.scanned_files(), [])
         # The next press works as usual.
         self.scanctl("pace", 0)
         self.scanctl("press", 4, "--wait", 10000)

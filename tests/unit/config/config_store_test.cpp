@@ -131,8 +131,9 @@ TEST_F(ConfigStoreTest, LargeSectionsStillFindTheirLastKey)
 TEST_F(ConfigStoreTest, LoadFallsBackToTheFunctionSectionForAbsentOrNegativeChoices)
 {
     WriteConfig("[Tornel]\r\nDoc5=9999\r\nRes5=3\r\nBri5=-2\r\nDoc0=1\r\nOrg0=4\r\nArea0=2\r\n"
-                "[Image]\r\nDefDoc=2\r\nDefRes=1\r\nDefBri=3\r\n"
-                "[copy]\r\nDefDoc=0\r\nDefRes=2\r\nDefBri=1\r\n");
+                "Area5=0\r\nArea9=1\r\nArea14=2\r\n[Image]\r\nDefDoc=2\r\nDefRes=1\r\nDefBri=3\r\n"
+                "[copy]\r\nDefDoc=0\r\nDefRes=2\r\nDefBri=1\r\n[Application]\r\nDefaultArea=2\r\n"
+                "[MyFolder]\r\nDefaultArea=-1\r\n");
     ButtonSettings[0].Area = 9;
     LoadButtonSettings();
     EXPECT_EQ(ButtonSettings[5].Doc, 2);  // 9999: the section's DefDoc
@@ -142,7 +143,10 @@ TEST_F(ConfigStoreTest, LoadFallsBackToTheFunctionSectionForAbsentOrNegativeChoi
     EXPECT_EQ(ButtonSettings[0].Res, 2);  // section names compare without case
     EXPECT_EQ(ButtonSettings[0].Bri, 1);
     EXPECT_EQ(ButtonSettings[0].Org, 0);  // never read back
-    EXPECT_EQ(ButtonSettings[0].Area, 0);
+    EXPECT_EQ(ButtonSettings[0].Area, 2);   // no "DefaultArea" of "Printer": the stored area
+    EXPECT_EQ(ButtonSettings[5].Area, 2);   // the page's "DefaultArea" first
+    EXPECT_EQ(ButtonSettings[9].Area, 1);   // a kind without a page
+    EXPECT_EQ(ButtonSettings[14].Area, 2);  // a negative "DefaultArea" is no choice
     EXPECT_EQ(ButtonSettings[14].Doc, 0);  // nothing at all: 0
 }
 
@@ -169,18 +173,19 @@ TEST_F(ConfigStoreTest, SaveWritesExactlySeventySixKeysInOrder)
 
     LoadButtonSettings();
     EXPECT_EQ(ButtonSettings[9].Res, 10);
-    EXPECT_EQ(ButtonSettings[9].Area, 0);
+    EXPECT_EQ(ButtonSettings[10].Area, 1);
 }
 
 TEST_F(ConfigStoreTest, SaveLeavesUnreadableChoicesAsTheFileHasThem)
 {
-    WriteConfig("[Tornel]\r\nDoc5=abc\r\nRes5=-7\r\nBri5=0x2\r\nDoc6=2\r\n[Image]\r\nDefRes=1\r\n");
+    WriteConfig("[Tornel]\r\nDoc5=abc\r\nRes5=-7\r\nBri5=0x2\r\nDoc6=2\r\nArea6=abc\r\n[Image]\r\nDefRes=1\r\n");
     LoadButtonSettings();
     ButtonSettings[6].Doc = 1;  // the one change
     SaveButtonSettings();
     EXPECT_EQ(Read("Tornel", "Doc5"), "abc");
     EXPECT_EQ(Read("Tornel", "Res5"), "-7");
     EXPECT_EQ(Read("Tornel", "Bri5"), "0x2");
+    EXPECT_EQ(Read("Tornel", "Area6"), "abc");
     EXPECT_EQ(Read("Tornel", "Doc6"), "1");
     EXPECT_EQ(Read("Tornel", "Res6"), "0");  // absent keys are written
 }
