@@ -217,3 +217,7 @@
 #define IDS_TIP_DONE_OPENED 11411
 #define IDS_TIP_DONE_PRINTED 11412
 #define IDS_TIP_DONE_MAILED 11413
+
+// Localized texts for settings that cannot be saved and folders the ANSI calls cannot name
+#define IDS_MSG_SETTINGS_NOT_SAVED 11420
+#define IDS_MSG_INVALID_FOLDER 11421

@@ -227,7 +227,7 @@ void ChooseDefaultApplication(bool preferredFound, int32_t* defaultAppIndex)
     ReadIniIndexedString(kConfigFileName, kApplicationSection, "ApName", 0, " ", name);
     int32_t index = -1;
     if (name[0]) {
-        int32_t count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+        int32_t count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
         FindEntryByName(kApplicationSection, "ApName", count, name, &index);
     }
     *defaultAppIndex = index >= 1 ? index : 1;
@@ -296,13 +296,13 @@ int FindServerByProgId(const char* progId, char* buffer, size_t size)
 
 void DiscoverApplicationsUnder(HKEY root, int32_t osType, int32_t* defaultAppIndex)
 {
-    int32_t count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+    int32_t count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
     if (count <= 0) {
         StartEmptyList();
         count = 0;
     } else {
         CompactFileList(kApplicationSection, "NumAp", "ApName", "ApFileName");
-        count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+        count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
     }
     // Entries appended below are not searched: count stays what the file held.
     ExamineApplication(root, kImaging, osType, count);

@@ -4,6 +4,7 @@
 
 #include "common/paths.h"
 #include "config/config.h"
+#include "config/unsaved_settings.h"
 
 namespace {
 
@@ -14,6 +15,9 @@ constexpr size_t kMaxSectionChars = 1 << 20;
 
 IniSection::IniSection(const char* fileName, const char* section) : fileName_(fileName), section_(section)
 {
+    // What the file refused is only in memory: such a section is read key by key.
+    if (HasKeptSettings(fileName, section))
+        return;
     char path[MAX_PATH];
     WindowsFilePath(path, fileName);
     for (size_t size = 4096; size <= kMaxSectionChars; size *= 4) {
@@ -53,4 +57,16 @@ bool IniSection::Contains(const char* key) const
     char value[2];
     ReadIniString(fileName_, section_, key, "\x01", value);
     return strcmp(value, "\x01") != 0;
+}
+
+int IniSection::HighestIndex(const char* key, int limit) const
+{
+    if (whole_)
+        return HighestListIndex(lines_.data(), key, limit);
+    char indexed[64];
+    for (int index = limit; index >= 1; --index) {
+        if (IndexedKey(indexed, key, index) && Contains(indexed))
+            return index;
+    }
+    return 0;
 }

@@ -12,7 +12,7 @@
 
 // The ids of every key of the string table, ended by kKeyIdListEnd.
 extern const uint32_t KeyIdList[];
-constexpr int kKeyIdCount = 180;
+constexpr int kKeyIdCount = 182;
 
 struct TextEntry;
 

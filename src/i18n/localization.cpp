@@ -182,7 +182,7 @@ void CreateLocalizedFont()
     g_localization.Font = CreateFontIndirectA(&font);
 }
 
-void WriteLookupRecord() { WriteIniString(kLookupRecordFileName, "R710BTNS", "Test", "8"); }
+void WriteLookupRecord() { WriteIniTrace(kLookupRecordFileName, "R710BTNS", "Test", "8"); }
 
 bool CanOpenForReading(const char* path)
 {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "common/paths.h"
 #include "common/strings.h"
 #include "settings/pages.h"
 
@@ -18,8 +19,9 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM startFold
 
 }  // namespace
 
-bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH])
+bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH], char (&unnamable)[MAX_PATH])
 {
+    unnamable[0] = '\0';
     BROWSEINFOA browse = {};
     browse.hwndOwner = page;
     browse.pidlRoot = nullptr;
@@ -32,10 +34,15 @@ bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH])
     path[0] = '\0';
     if (!chosen)
         return false;
-    if (!SHGetPathFromIDListA(chosen, path))
-        path[0] = '\0';
+    // Read wide: a name outside the ANSI code page would come back with "?" in it.
+    wchar_t widePath[MAX_PATH];
+    if (SHGetPathFromIDListW(chosen, widePath) && !AnsiPathOf(widePath, path) &&
+        !WideCharToMultiByte(CP_ACP, 0, widePath, -1, unnamable, MAX_PATH, nullptr, nullptr))
+        CopyString(unnamable, "?");
     CoTaskMemFree(chosen);
-    AppendBackslash(path);
+    // An empty path is refused by the caller, which shows the browser again.
+    if (path[0])
+        AppendBackslash(path);
     return true;
 }
 

@@ -222,6 +222,7 @@ void StartSiblingUnlessRunning(const SiblingProgram& program)
 // configuration file, the settings and the texts, then the scanner and the icon.
 LRESULT OnCreate(HWND window)
 {
+    ReportUnsavedSettingsTo(window, WM_TORNEL_SETTINGS_UNSAVED);
     LoadScanEngine();
     OsType = ProbeOsType();
     DiscoverApplications(OsType, &DefaultAppIndex);
@@ -383,6 +384,22 @@ LRESULT OnDeviceChange(HWND window)
     return 0;
 }
 
+// A settings file refused a write: the user learns once that changes are not saved.
+LRESULT OnSettingsUnsaved()
+{
+    char path[MAX_PATH];
+    if (!GetUnsavedSettingsFile(path))
+        return 0;
+    char format[1024];
+    char text[1024];
+    if (GetLocalizedText(IDS_MSG_SETTINGS_NOT_SAVED, format))
+        FormatLocalizedText(text, format, path);
+    else
+        FormatString(text, "Tornel cannot save its settings in %s. Your changes last only until Tornel ends.", path);
+    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+}
+
 LRESULT OnTaskbarCreated(HWND window)
 {
     if (g_tray.IconAdded)
@@ -494,6 +511,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnShowBalloon(window, lParam);
     case WM_ENDSESSION:
         return OnEndSession(window, wParam);
+    case WM_TORNEL_SETTINGS_UNSAVED:
+        return OnSettingsUnsaved();
     default:
         if (message != 0 && message == g_tray.TaskbarCreatedMessage)
             return OnTaskbarCreated(window);
