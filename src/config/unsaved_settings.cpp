@@ -16,7 +16,7 @@
 namespace {
 
 struct KeptEntry {
-    std::string file;
+    std::string file;  // full path
     std::string section;
     std::string key;  // empty: the whole section was deleted
     std::string value;
@@ -28,13 +28,18 @@ struct KeptEntry {
 struct UnsavedState {
     CriticalSection Lock;
     std::vector<KeptEntry> Entries;
-    std::vector<std::string> RefusingFiles;  // bare names of the files that refused a write
-    char FirstRefusedPath[MAX_PATH] = "";    // full path of the first of them
+    std::vector<std::string> RefusingFiles;  // full paths of the files that refused a write
     HWND ReportWindow = nullptr;
     UINT ReportMessage = 0;
     bool Reported = false;  // the report was posted; it is made once per run
 };
 UnsavedState g_unsaved;
+
+// Files are told apart by their full path: tests move the Windows directory.
+struct FullPath {
+    char text[MAX_PATH];
+    explicit FullPath(const char* fileName) { WindowsFilePath(text, fileName); }
+};
 
 bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
 
@@ -62,7 +67,7 @@ std::string AsRead(const char* value)
 
 void PostReportIfDue()
 {
-    if (g_unsaved.Reported || !g_unsaved.FirstRefusedPath[0] || !g_unsaved.ReportWindow)
+    if (g_unsaved.Reported || g_unsaved.RefusingFiles.empty() || !g_unsaved.ReportWindow)
         return;
     if (PostMessageA(g_unsaved.ReportWindow, g_unsaved.ReportMessage, 0, 0))
         g_unsaved.Reported = true;
@@ -73,8 +78,6 @@ void NoteRefusal(const char* fileName)
     if (Refuses(fileName))
         return;
     g_unsaved.RefusingFiles.emplace_back(fileName);
-    if (!g_unsaved.FirstRefusedPath[0])
-        WindowsFilePath(g_unsaved.FirstRefusedPath, fileName);
     PostReportIfDue();
 }
 
@@ -106,6 +109,8 @@ KeptSetting FindKeptSetting(const char* fileName, const char* section, const cha
 {
     if (!section || !key)
         return KeptSetting::None;
+    FullPath path(fileName);
+    fileName = path.text;
     CriticalSectionLock held(g_unsaved.Lock.get());
     KeptSetting found = KeptSetting::None;
     for (const KeptEntry& entry : g_unsaved.Entries) {
@@ -125,6 +130,8 @@ KeptSetting FindKeptSetting(const char* fileName, const char* section, const cha
 
 bool HasKeptSettings(const char* fileName, const char* section)
 {
+    FullPath path(fileName);
+    fileName = path.text;
     CriticalSectionLock held(g_unsaved.Lock.get());
     for (const KeptEntry& entry : g_unsaved.Entries) {
         if (SameName(entry.file, fileName) && SameName(entry.section, section))
@@ -135,6 +142,8 @@ bool HasKeptSettings(const char* fileName, const char* section)
 
 void KeepWrite(const char* fileName, const char* section, const char* key, const char* value, bool written)
 {
+    FullPath path(fileName);
+    fileName = path.text;
     CriticalSectionLock held(g_unsaved.Lock.get());
     if (written && !Refuses(fileName))
         return;
@@ -157,6 +166,10 @@ void ReportUnsavedSettingsTo(HWND window, UINT message)
 bool GetUnsavedSettingsFile(char* out, size_t size)
 {
     CriticalSectionLock held(g_unsaved.Lock.get());
-    CopyString(out, size, g_unsaved.FirstRefusedPath);
-    return g_unsaved.FirstRefusedPath[0] != '\0';
+    if (g_unsaved.RefusingFiles.empty()) {
+        CopyString(out, size, "");
+        return false;
+    }
+    CopyString(out, size, g_unsaved.RefusingFiles.front().c_str());
+    return true;
 }
