@@ -6,6 +6,7 @@ tornel-standard (tools/install-deps makes it); run as another user, they run as 
 user with the files made read-only."""
 
 import os
+import pathlib
 import pwd
 import re
 import shutil
@@ -36,22 +37,19 @@ TABS, FOLDER_TAB, FOLDER_RES, IDOK = 1000, 3, 151, 1
 def session():
     """The standard user's session as tornel_e2e.SESSION takes it."""
     env = dict(os.environ, WINEPREFIX=PREFIX, HOME=os.path.join(SESSION_DIR, "home"), WINEARCH="win32",
-               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=",
-               TMPDIR=os.environ.get("TMPDIR", "/tmp"))
+               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=")
     with open(os.path.join(BUILD, "wine", "display")) as f:
         env["DISPLAY"] = ":" + f.read().strip()
-    if os.getuid() != 0:
-        return {"command": ["wine"], "env": env, "user": None, "group": None, "extra_groups": None}
-    user = pwd.getpwnam(STANDARD_USER)
-    return {"command": ["wine"], "env": env, "user": user.pw_uid, "group": user.pw_gid, "extra_groups": []}
+    user = pwd.getpwnam(STANDARD_USER) if os.getuid() == 0 else None
+    return {"command": ["wine"], "env": env, "user": user and user.pw_uid, "group": user and user.pw_gid,
+            "extra_groups": [] if user else None}
 
 
 def run_in_session(*command, timeout=120):
     """A Unix program of Wine's (wineboot, wineserver) in the standard user's session."""
-    config = tornel_e2e.SESSION
-    subprocess.run(command, env=config["env"], user=config["user"], group=config["group"],
-                   extra_groups=config["extra_groups"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, start_new_session=True, timeout=timeout, check=False)
+    _, env, user, group, extra_groups = tornel_e2e.SESSION.values()
+    subprocess.run(command, env=env, user=user, group=group, extra_groups=extra_groups, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True, timeout=timeout)
 
 
 def owned_by_root(path):
@@ -69,42 +67,32 @@ class StandardUserTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.saved_session = dict(tornel_e2e.SESSION)
+        cls.addClassCleanup(cls.end_session, dict(tornel_e2e.SESSION))
         tornel_e2e.SESSION.update(session())
         shutil.rmtree(SESSION_DIR, ignore_errors=True)
         os.makedirs(os.path.join(SESSION_DIR, "home"))
-        if os.getuid() == 0:
-            user = pwd.getpwnam(STANDARD_USER)
+        if tornel_e2e.SESSION["user"] is not None:
             for folder in (SESSION_DIR, os.path.join(SESSION_DIR, "home")):
-                os.chown(folder, user.pw_uid, user.pw_gid)
-        try:
-            run_in_session("wineboot", "-i", timeout=180)
-            run_in_session("wineserver", "-w")
-            wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
-            run_in_session("wineserver", "-p")
-            install(SCANNER_SETUP)
-            install(TORNEL_SETUP, ENGLISH)
-            wine("reg", "delete", RUN_KEY, "/v", "Tornel", "/f")
-        except BaseException:
-            cls.tearDownClass()
-            raise
+                os.chown(folder, tornel_e2e.SESSION["user"], tornel_e2e.SESSION["group"])
+        run_in_session("wineboot", "-i", timeout=180)
+        run_in_session("wineserver", "-w")
+        wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
+        run_in_session("wineserver", "-p")
+        install(SCANNER_SETUP)
+        install(TORNEL_SETUP, ENGLISH)
+        wine("reg", "delete", RUN_KEY, "/v", "Tornel", "/f")
         for name in SETTINGS_FILES:
             owned_by_root(os.path.join(WINDIR, name))
 
-    @classmethod
-    def tearDownClass(cls):
+    @staticmethod
+    def end_session(saved):
         run_in_session("wineserver", "-k")
         run_in_session("wineserver", "-w", timeout=30)
-        tornel_e2e.SESSION.clear()
-        tornel_e2e.SESSION.update(cls.saved_session)
+        tornel_e2e.SESSION.update(saved)
         shutil.rmtree(SESSION_DIR, ignore_errors=True)
 
     def settings_bytes(self):
-        contents = {}
-        for name in SETTINGS_FILES:
-            with open(os.path.join(WINDIR, name), "rb") as f:
-                contents[name] = f.read()
-        return contents
+        return {name: pathlib.Path(WINDIR, name).read_bytes() for name in SETTINGS_FILES}
 
     def start_told_once(self):
         """Tornel starts, says once that its settings are not saved, and runs."""
@@ -139,14 +127,13 @@ class StandardUserTest(unittest.TestCase):
         return int(re.match(r"\d+", entries[position])[0])
 
     def scanned_page(self):
-        names = [n for n in os.listdir(SCANS) if n.lower().endswith(".bmp")] if os.path.isdir(SCANS) else []
-        if not names:
-            return None
+        """The size of the filed page once it is complete."""
+        names = os.listdir(SCANS) if os.path.isdir(SCANS) else []
         try:
-            with Image.open(os.path.join(SCANS, names[0])) as image:
+            with Image.open(os.path.join(SCANS, next(n for n in names if n.lower().endswith(".bmp")))) as image:
                 image.load()
                 return image.size
-        except OSError:
+        except (StopIteration, OSError):
             return None
 
     def test_settings_live_in_memory_and_the_files_stay_as_they_were(self):
