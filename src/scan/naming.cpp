@@ -62,8 +62,9 @@ ShellFolder ReadShellFolder(const char* valueName, char* buffer, DWORD size)
     folder[bytes / sizeof folder[0]] = L'\0';
     if (AnsiPathOf(folder, buffer, size))
         return ShellFolder::Named;
-    CreateDirectoryW(folder, nullptr);
-    if (AnsiPathOf(folder, buffer, size))
+    // A folder not made yet has no short form: it is made first, one level, as a scan
+    // would make it.
+    if (CreateDirectoryW(folder, nullptr) && AnsiPathOf(folder, buffer, size))
         return ShellFolder::Named;
     if (!WideCharToMultiByte(CP_ACP, 0, folder, -1, buffer, static_cast<int>(size), nullptr, nullptr))
         buffer[0] = '\0';
@@ -263,9 +264,12 @@ void MakeOutputFileName(char* out, size_t size, const char* extension)
         WriteIniString(kConfigFileName, kMyFolderSection, key, "");
         folder[0] = '\0';
     }
+    // A document goes to the documents folder, whatever the scan folder is.
+    char documents[260];
+    bool toDocuments = IsDocumentExtension(extension) && GetShellFolder("Personal", documents, sizeof documents);
     if (folder[0]) {
         RemoveOneTrailingBackslash(folder);
-    } else {
+    } else if (!toDocuments) {
         if (!DefaultScanFolder(folder, sizeof folder)) {
             ShowInvalidFolder(folder);
             if (size > 0)
@@ -274,11 +278,8 @@ void MakeOutputFileName(char* out, size_t size, const char* extension)
         }
         AppendBackslash(folder);
     }
-    if (IsDocumentExtension(extension)) {
-        char documents[260];
-        if (GetShellFolder("Personal", documents, sizeof documents))
-            CopyString(folder, documents);
-    }
+    if (toDocuments)
+        CopyString(folder, documents);
     AppendBackslash(folder);
     // A folder that cannot be made still names the file; the scan then reports it.
     CreateDirectoryA(folder, nullptr);
