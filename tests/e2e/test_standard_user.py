@@ -1,9 +1,7 @@
-"""A standard user: Tornel run by a Unix user who is not root and owns a prefix of
-their own, where the settings files of the Windows directory belong to root (mode
-0644). Every write of them then fails with access denied, as on Windows for a user
-whom the setup gave no rights on them. Run as root, the tests use the user
-tornel-standard (tools/install-deps makes it); run as another user, they run as that
-user with the files made read-only."""
+"""A standard user: Tornel run by a Unix user (tornel-standard, or the non-root user
+running the tests) who owns a prefix of their own whose settings files belong to root
+(or are read-only): every write of them fails with access denied, as on Windows for a
+user whom the setup gave no rights on them."""
 
 import os
 import pathlib
@@ -19,6 +17,7 @@ import tornel_e2e
 from tornel_e2e import (BUILD, ENGLISH, INSTALLED_TORNEL, RUN_KEY, SCANCTL, SCANNER_SETUP, TORNEL_NAME,
                         TORNEL_SETUP, WM_COMMAND, close_message_box, drive, find_window, icon_exists, install,
                         message_box, message_box_text, post, send, wait_until, window_gone, window_gone_handle, wine)
+from test_manager import FOLDER_RES, FOLDER_TAB, IDOK, TABS, TITLE
 
 STANDARD_USER = "tornel-standard"
 SESSION_DIR = os.path.join(BUILD, "wine", "standard-user")
@@ -30,8 +29,6 @@ NOT_SAVED = ("Tornel cannot save its settings in C:\\windows\\kmconfig.ini. "
              "Your changes last only until Tornel ends.")
 
 IDM_BUTTON_MANAGER, IDM_CLOSE = 205, 209
-MANAGER_TITLE = "Button manager..."
-TABS, FOLDER_TAB, FOLDER_RES, IDOK = 1000, 3, 151, 1
 
 
 def session():
@@ -50,15 +47,6 @@ def run_in_session(*command, timeout=120):
     _, env, user, group, extra_groups = tornel_e2e.SESSION.values()
     subprocess.run(command, env=env, user=user, group=group, extra_groups=extra_groups, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True, timeout=timeout)
-
-
-def owned_by_root(path):
-    """What the user may read and not write."""
-    if os.getuid() == 0:
-        os.chown(path, 0, 0)
-        os.chmod(path, 0o644)
-    else:
-        os.chmod(path, 0o444)
 
 
 class StandardUserTest(unittest.TestCase):
@@ -81,8 +69,10 @@ class StandardUserTest(unittest.TestCase):
         install(SCANNER_SETUP)
         install(TORNEL_SETUP, ENGLISH)
         wine("reg", "delete", RUN_KEY, "/v", "Tornel", "/f")
-        for name in SETTINGS_FILES:
-            owned_by_root(os.path.join(WINDIR, name))
+        for name in SETTINGS_FILES:  # the user may read them, not write them
+            if os.getuid() == 0:
+                os.chown(os.path.join(WINDIR, name), 0, 0)
+            os.chmod(os.path.join(WINDIR, name), 0o644 if os.getuid() == 0 else 0o444)
 
     @staticmethod
     def end_session(saved):
@@ -111,7 +101,7 @@ class StandardUserTest(unittest.TestCase):
         """Opens the Button manager, picks another resolution for the folder button and
         confirms; returns the dpi picked."""
         self.assertTrue(post(window, WM_COMMAND, IDM_BUTTON_MANAGER))
-        dialog = find_window("#32770", MANAGER_TITLE, 20000, visible=True)
+        dialog = find_window("#32770", TITLE, 20000, visible=True)
         self.assertIsNotNone(dialog, "the Button manager did not open")
         self.assertEqual(drive("tab", hex(dialog), TABS, FOLDER_TAB)[0], 0)
         _, out = wait_until(lambda: (lambda r: r if r[0] == 0 else None)(drive("page", hex(dialog), FOLDER_RES)),
