@@ -109,9 +109,11 @@ KeptSetting FindKeptSetting(const char* fileName, const char* section, const cha
 {
     if (!section || !key)
         return KeptSetting::None;
+    CriticalSectionLock held(g_unsaved.Lock.get());
+    if (g_unsaved.Entries.empty())
+        return KeptSetting::None;
     FullPath path(fileName);
     fileName = path.text;
-    CriticalSectionLock held(g_unsaved.Lock.get());
     KeptSetting found = KeptSetting::None;
     for (const KeptEntry& entry : g_unsaved.Entries) {
         if (!SameName(entry.file, fileName) || !SameName(entry.section, section))
@@ -130,9 +132,11 @@ KeptSetting FindKeptSetting(const char* fileName, const char* section, const cha
 
 bool HasKeptSettings(const char* fileName, const char* section)
 {
+    CriticalSectionLock held(g_unsaved.Lock.get());
+    if (g_unsaved.Entries.empty())
+        return false;
     FullPath path(fileName);
     fileName = path.text;
-    CriticalSectionLock held(g_unsaved.Lock.get());
     for (const KeptEntry& entry : g_unsaved.Entries) {
         if (SameName(entry.file, fileName) && SameName(entry.section, section))
             return true;
