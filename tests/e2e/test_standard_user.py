@@ -69,10 +69,13 @@ class StandardUserTest(unittest.TestCase):
         install(SCANNER_SETUP)
         install(TORNEL_SETUP, ENGLISH)
         wine("reg", "delete", RUN_KEY, "/v", "Tornel", "/f")
-        for name in SETTINGS_FILES:  # the user may read them, not write them
+        # The user may read them, not write them; nor the launch trace, which fails silently.
+        trace = pathlib.Path(PREFIX, "drive_c", "tmp.txt")
+        trace.touch()
+        for path in [os.path.join(WINDIR, name) for name in SETTINGS_FILES] + [trace]:
             if os.getuid() == 0:
-                os.chown(os.path.join(WINDIR, name), 0, 0)
-            os.chmod(os.path.join(WINDIR, name), 0o644 if os.getuid() == 0 else 0o444)
+                os.chown(path, 0, 0)
+            os.chmod(path, 0o644 if os.getuid() == 0 else 0o444)
 
     @staticmethod
     def end_session(saved):
