@@ -24,6 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (value)
             ParseProfileInt(value, length, 9999);
     }
+    for (const char* key : {"ApName", "folder", ""}) {
+        int highest = HighestListIndex(lines.data(), key, 1000);
+        if (highest < 0 || highest > 1000)
+            __builtin_trap();
+    }
     ParseProfileInt(reinterpret_cast<const char*>(data), size, -1);
     return 0;
 }

@@ -33,7 +33,8 @@ InstallDirRegKey HKLM "Software\TAVEN\Tornel" "InstallDir"
 !define MUI_LANGDLL_REGISTRY_ROOT HKLM
 !define MUI_LANGDLL_REGISTRY_KEY "${PRODUCT_KEY}"
 !define MUI_LANGDLL_REGISTRY_VALUENAME "InstallerLanguage"
-!define MUI_FINISHPAGE_RUN "$INSTDIR\Tornel.exe"
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION StartTornelAsDesktopUser
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
@@ -48,8 +49,104 @@ InstallDirRegKey HKLM "Software\TAVEN\Tornel" "InstallDir"
 
 LangString ButtonManagerLink ${LANG_ENGLISH} "Button manager"
 LangString ButtonManagerLink ${LANG_GERMAN} "Tastenverwaltung"
+LangString GrantFailed ${LANG_ENGLISH} "Tornel's settings files could not be made writable for all users; users other than administrators cannot save their settings:"
+LangString GrantFailed ${LANG_GERMAN} "Die Einstellungsdateien von Tornel konnten nicht allen Benutzern zum Schreiben freigegeben werden; Einstellungen von Benutzern ohne Administratorrechte werden nicht gespeichert:"
 
 Var TornelWasRunning
+
+; The settings files every user of the machine writes: Tornel runs as the desktop user,
+; who on Windows Vista to 11 (a standard user, or an administrator unelevated) and for
+; a limited user on XP cannot write the Windows directory.
+!define SE_FILE_OBJECT 1
+!define DACL_SECURITY_INFORMATION 4
+!define GRANT_ACCESS 1
+!define TRUSTEE_IS_SID 0
+!define TRUSTEE_IS_WELL_KNOWN_GROUP 5
+; Modify: FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE.
+!define MODIFY_RIGHTS 0x1301BF
+; The Users group by its SID, whatever its name in the language of the system.
+!define USERS_SID "S-1-5-32-545"
+
+; Adds an entry to the file's access list that lets the Users group modify it (nothing
+; else of the list changes), through the security API that every Windows from XP on
+; has. Leaves 0 in $R0 on success, else the Windows error code.
+Function GrantUsersModify
+    Exch $R1
+    Push $R2
+    Push $R3
+    Push $R4
+    Push $R5
+    Push $R6
+    StrCpy $R0 1
+    System::Call 'advapi32::ConvertStringSidToSidA(t "${USERS_SID}", *p .R2) i .R3 ?e'
+    Pop $R0
+    ${If} $R3 = 0
+        Goto done
+    ${EndIf}
+    StrCpy $R3 0
+    StrCpy $R4 0
+    System::Call 'advapi32::GetNamedSecurityInfoA(t R1, i ${SE_FILE_OBJECT}, i ${DACL_SECURITY_INFORMATION}, p 0, p 0, *p .R3, p 0, *p .R4) i .R0'
+    ; No access list at all (a file system without them) lets everyone write already.
+    ${If} $R0 = 0
+    ${AndIf} $R3 <> 0
+        ; EXPLICIT_ACCESS with its TRUSTEE: rights, mode, inheritance; multiple trustee,
+        ; its operation, form, type, the SID.
+        System::Call '*(i ${MODIFY_RIGHTS}, i ${GRANT_ACCESS}, i 0, p 0, i 0, i ${TRUSTEE_IS_SID}, i ${TRUSTEE_IS_WELL_KNOWN_GROUP}, p R2) p .R5'
+        System::Call 'advapi32::SetEntriesInAclA(i 1, p R5, p R3, *p .R6) i .R0'
+        ${If} $R0 = 0
+            System::Call 'advapi32::SetNamedSecurityInfoA(t R1, i ${SE_FILE_OBJECT}, i ${DACL_SECURITY_INFORMATION}, p 0, p 0, p R6, p 0) i .R0'
+            System::Call 'kernel32::LocalFree(p R6)'
+        ${EndIf}
+        System::Free $R5
+    ${EndIf}
+    ${If} $R4 <> 0
+        System::Call 'kernel32::LocalFree(p R4)'
+    ${EndIf}
+    System::Call 'kernel32::LocalFree(p R2)'
+done:
+    Pop $R6
+    Pop $R5
+    Pop $R4
+    Pop $R3
+    Pop $R2
+    Pop $R1
+FunctionEnd
+
+!macro GrantSettingsFile NAME
+    Push "$WINDIR\${NAME}"
+    Call GrantUsersModify
+    ${If} $R0 <> 0
+        StrCpy $GrantFailures "$GrantFailures ${NAME} ($R0)"
+    ${EndIf}
+!macroend
+
+Var GrantFailures
+
+; Exactly the three shared files: the settings, the button assignment and the text
+; lookup record (made empty first when absent, so it can be granted).
+Function GrantSettingsFiles
+    StrCpy $GrantFailures ""
+    ${IfNot} ${FileExists} "$WINDIR\R710Debug.ini"
+        FileOpen $0 "$WINDIR\R710Debug.ini" w
+        FileClose $0
+    ${EndIf}
+    !insertmacro GrantSettingsFile "kmconfig.ini"
+    !insertmacro GrantSettingsFile "Button.InI"
+    !insertmacro GrantSettingsFile "R710Debug.ini"
+    ${If} $GrantFailures != ""
+        DetailPrint "Users cannot be given the right to change:$GrantFailures"
+        MessageBox MB_OK|MB_ICONEXCLAMATION "$(GrantFailed)$GrantFailures" /SD IDOK
+        SetErrorLevel 2
+    ${EndIf}
+FunctionEnd
+
+; Tornel runs with the rights of the user at the desktop, never with the setup's: a
+; program the elevated setup started itself would run elevated, as the installing
+; account, and the user's own programs could not post to it. Explorer, which runs as
+; that user, starts it instead.
+Function StartTornelAsDesktopUser
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\Tornel.exe"'
+FunctionEnd
 
 ; Writes an installed key only when the file does not have it, so an upgrade keeps
 ; every choice the user made and only gains what is new.
@@ -141,6 +238,7 @@ Section "Tornel" SecMain
     !include "${KEYS}"
     FlushINI "$WINDIR\kmconfig.ini"
     FlushINI "$WINDIR\Button.InI"
+    Call GrantSettingsFiles
 
     ; The scanner's buttons start Tornel through the Still Image service, which on
     ; 64-bit Windows is a 64-bit service and reads the 64-bit view of the registry.
@@ -173,7 +271,7 @@ Section "Tornel" SecMain
 
     ; An upgrade leaves the monitor running when it found it running.
     ${If} $TornelWasRunning = 1
-        Exec '"$INSTDIR\Tornel.exe"'
+        Call StartTornelAsDesktopUser
     ${EndIf}
 SectionEnd
 

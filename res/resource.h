@@ -224,3 +224,6 @@
 #define IDS_MAIL_DRAFT_TEXT 11432
 #define IDS_MSG_MAIL_BY_HAND 11433
 #define IDS_MSG_MAIL_WENT_TO 11434
+// Localized texts for settings that cannot be saved and folders the ANSI calls cannot name
+#define IDS_MSG_SETTINGS_NOT_SAVED 11420
+#define IDS_MSG_INVALID_FOLDER 11421

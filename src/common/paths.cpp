@@ -71,3 +71,29 @@ bool NativeSystemPath(char* out, size_t size, const char* path)
     return FormatString(out, size, "%s%sSysnative%s", windows, windows[windowsLength - 1] == '\\' ? "" : "\\",
                         path + length);
 }
+
+// A character the code page lacks would reach the ANSI calls as "?".
+static bool ToAnsiExactly(const wchar_t* text, char* out, size_t size)
+{
+    BOOL lossy = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, out, static_cast<int>(size), nullptr,
+                                     &lossy);
+    return length > 0 && !lossy;
+}
+
+bool AnsiPathOf(const wchar_t* path, char* out, size_t size)
+{
+    if (size == 0)
+        return false;
+    if (ToAnsiExactly(path, out, size))
+        return true;
+    out[0] = '\0';
+    wchar_t shortPath[MAX_PATH];
+    DWORD length = GetShortPathNameW(path, shortPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    if (ToAnsiExactly(shortPath, out, size))
+        return true;
+    out[0] = '\0';
+    return false;
+}

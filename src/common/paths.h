@@ -30,3 +30,13 @@ bool NativeSystemPath(char (&out)[N], const char* path)
 {
     return NativeSystemPath(out, N, path);
 }
+
+// A folder or file path as the ANSI calls can name it: the path itself when the ANSI
+// code page holds every character, else its short (8.3) form, which exists only for
+// a path that exists. False when neither fits (8.3 names turned off, or out too small).
+bool AnsiPathOf(const wchar_t* path, char* out, size_t size);
+template <size_t N>
+bool AnsiPathOf(const wchar_t* path, char (&out)[N])
+{
+    return AnsiPathOf(path, out, N);
+}

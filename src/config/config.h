@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <windows.h>
+
 #include "config/profile_text.h"
 
 constexpr int kButtonKindCount = 15;
@@ -94,6 +96,21 @@ bool WriteIniInt(const char* fileName, const char* section, const char* key, int
 bool WriteIniString(const char* fileName, const char* section, const char* key, const char* value);
 bool DeleteIniKey(const char* fileName, const char* section, const char* key);
 bool DeleteIniSection(const char* fileName, const char* section);
+// A trace for the maker's tools: nobody reads it back, and a refusal is silent.
+void WriteIniTrace(const char* fileName, const char* section, const char* key, const char* value);
+
+// A write the file refuses (a standard user without rights on it, a full disk) is
+// kept in memory and every later read gets it from there until the program ends;
+// the file stays as it was. The first refusal is reported once per run by posting
+// message to window (also when it came before this call).
+void ReportUnsavedSettingsTo(HWND window, UINT message);
+// The full path of the first file that refused a write; false when none did.
+bool GetUnsavedSettingsFile(char* out, size_t size);
+template <size_t N>
+bool GetUnsavedSettingsFile(char (&out)[N])
+{
+    return GetUnsavedSettingsFile(out, N);
+}
 
 // Lists are a count key and numbered keys "%s%d" (ApName3, Folder1); index 0 is the
 // current choice. The key is cut to the buffer when it would not fit.
@@ -133,6 +150,8 @@ public:
     {
         return ReadString(key, defaultValue, out, N);
     }
+    // The highest index 1..limit of a numbered key present (key1, key2, ...), else 0.
+    int HighestIndex(const char* key, int limit) const;
 
 private:
     // The value text of the first line whose key equals key without regard to case,
@@ -153,6 +172,16 @@ private:
 bool WriteIniSectionUnlessSame(const char* fileName, const char* section, const std::vector<char>& lines);
 
 // ---- ConfigStore: "kmconfig.ini" -------------------------------------------------
+
+// No list of the file holds more entries than this.
+constexpr int kMaxListEntries = 1000;
+
+// A list's count as far as the file can hold it: a count above the highest numbered
+// name key present (nameKey1, nameKey2, ...) or above kMaxListEntries, or a negative
+// count while entries are present, is garbled and reads as that highest key. Any other
+// count, and the default for an absent count key, is read as it is. The file keeps
+// what it has: a garbled count never makes entries go.
+int ReadListCount(const char* section, const char* countKey, const char* nameKey, int defaultValue);
 
 constexpr const char* kTornelSection = "Tornel";
 constexpr const char* kApplicationSection = "Tornel_Application";

@@ -1,11 +1,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/strings.h"
 #include "config/config.h"
+#include "config/unsaved_settings.h"
 
 int32_t DefaultAppIndex = 1;
 std::atomic<int32_t> OcrLanguage{0};
@@ -28,6 +30,15 @@ struct ProfilePath {
 
 int ReadIniInt(const char* fileName, const char* section, const char* key, int defaultValue)
 {
+    std::string kept;
+    switch (FindKeptSetting(fileName, section, key, kept)) {
+    case KeptSetting::Value:
+        return ParseProfileInt(kept.data(), kept.size(), defaultValue);
+    case KeptSetting::Deleted:
+        return defaultValue;
+    case KeptSetting::None:
+        break;
+    }
     ProfilePath path(fileName);
     return static_cast<int>(GetPrivateProfileIntA(section, key, defaultValue, path.text));
 }
@@ -37,6 +48,17 @@ unsigned ReadIniString(const char* fileName, const char* section, const char* ke
 {
     if (size == 0)
         return 0;
+    std::string kept;
+    switch (FindKeptSetting(fileName, section, key, kept)) {
+    case KeptSetting::Value:
+        CopyString(out, size, kept.c_str());
+        return static_cast<unsigned>(strlen(out));
+    case KeptSetting::Deleted:
+        CopyString(out, size, defaultValue ? defaultValue : "");
+        return static_cast<unsigned>(strlen(out));
+    case KeptSetting::None:
+        break;
+    }
     ProfilePath path(fileName);
     return GetPrivateProfileStringA(section, key, defaultValue, out, static_cast<DWORD>(size), path.text);
 }
@@ -51,7 +73,9 @@ bool WriteIniInt(const char* fileName, const char* section, const char* key, int
 bool WriteIniString(const char* fileName, const char* section, const char* key, const char* value)
 {
     ProfilePath path(fileName);
-    return WritePrivateProfileStringA(section, key, value, path.text) != FALSE;
+    bool written = WritePrivateProfileStringA(section, key, value, path.text) != FALSE;
+    KeepWrite(fileName, section, key, value, written);
+    return written;
 }
 
 bool DeleteIniKey(const char* fileName, const char* section, const char* key)
@@ -62,7 +86,15 @@ bool DeleteIniKey(const char* fileName, const char* section, const char* key)
 bool DeleteIniSection(const char* fileName, const char* section)
 {
     ProfilePath path(fileName);
-    return WritePrivateProfileStringA(section, nullptr, nullptr, path.text) != FALSE;
+    bool written = WritePrivateProfileStringA(section, nullptr, nullptr, path.text) != FALSE;
+    KeepWrite(fileName, section, nullptr, nullptr, written);
+    return written;
+}
+
+void WriteIniTrace(const char* fileName, const char* section, const char* key, const char* value)
+{
+    ProfilePath path(fileName);
+    WritePrivateProfileStringA(section, key, value, path.text);
 }
 
 bool IndexedKey(char* out, size_t size, const char* key, int index)
@@ -129,11 +161,24 @@ void WriteTornelInt(const char* key, int32_t index, int32_t value)
     WriteIniInt(kConfigFileName, kTornelSection, name, value);
 }
 
+int ReadListCount(const char* section, const char* countKey, const char* nameKey, int defaultValue)
+{
+    const IniSection list(kConfigFileName, section);
+    int count = list.ReadInt(countKey, defaultValue);
+    if (count == 0 || (count == defaultValue && !list.Contains(countKey)))
+        return count;
+    int limit = count > 0 && count < kMaxListEntries ? count : kMaxListEntries;
+    int present = list.HighestIndex(nameKey, limit);
+    if (count < 0)
+        return present > 0 ? present : count;
+    return count > present ? present : count;
+}
+
 void DeleteConfigSection(const char* section) { DeleteIniSection(kConfigFileName, section); }
 
 void WriteApplicationEntry(const char* name, const char* file, int32_t index)
 {
-    int count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+    int count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
     if (index < 0) {
         index = count + 1;
         WriteIniInt(kConfigFileName, kApplicationSection, "NumAp", index);
@@ -161,7 +206,7 @@ static void RemoveListEntry(const char* section, const char* nameKey, const char
 
 void CompactFileList(const char* section, const char* countKey, const char* nameKey, const char* fileKey)
 {
-    const int startCount = ReadIniInt(kConfigFileName, section, countKey, 0);
+    const int startCount = ReadListCount(section, countKey, nameKey, 0);
     if (startCount <= 0)
         return;
     int count = startCount;
@@ -226,7 +271,7 @@ void SelectDefaultApplication(int32_t index)
 
 bool RemoveApplicationEntry(int32_t index)
 {
-    int count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+    int count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
     if (index < 1 || index > count)
         return false;
     RemoveListEntry(kApplicationSection, "ApName", "ApFileName", index, count);

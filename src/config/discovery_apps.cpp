@@ -255,7 +255,7 @@ void ChooseDefaultApplication(bool preferredFound, int32_t* defaultAppIndex)
     }
     char name[256];
     list.ReadString("ApName0", " ", name);
-    int32_t index = name[0] ? FindListedName(list, list.ReadInt("NumAp", 0), name) : -1;
+    int32_t index = name[0] ? FindListedName(list, ReadListCount(kApplicationSection, "NumAp", "ApName", 0), name) : -1;
     *defaultAppIndex = index >= 1 ? index : 1;
     if (!DefaultAlreadyRecorded(list, *defaultAppIndex))
         SelectDefaultApplication(*defaultAppIndex);
@@ -323,13 +323,13 @@ int FindServerByProgId(const char* progId, char* buffer, size_t size)
 
 void DiscoverApplicationsUnder(HKEY root, int32_t osType, int32_t* defaultAppIndex)
 {
-    int32_t count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+    int32_t count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
     if (count <= 0) {
         StartEmptyList();
         count = 0;
     } else {
         CompactFileList(kApplicationSection, "NumAp", "ApName", "ApFileName");
-        count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+        count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
     }
     // Entries appended below are not searched: count stays what the file held.
     const ListSnapshot list{IniSection(kConfigFileName, kApplicationSection), count};

@@ -1,10 +1,12 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "common/paths.h"
 #include "common/strings.h"
 #include "config/config.h"
+#include "config/unsaved_settings.h"
 
 namespace {
 
@@ -15,6 +17,9 @@ constexpr size_t kMaxSectionChars = 1 << 20;
 
 IniSection::IniSection(const char* fileName, const char* section) : fileName_(fileName), section_(section)
 {
+    // What the file refused is only in memory: such a section is read key by key.
+    if (HasKeptSettings(fileName, section))
+        return;
     char path[MAX_PATH];
     WindowsFilePath(path, fileName);
     for (size_t size = 4096; size <= kMaxSectionChars; size *= 4) {
@@ -53,9 +58,21 @@ bool WriteIniSectionUnlessSame(const char* fileName, const char* section, const 
     std::vector<char> current(lines.size() + 2, '\0');
     DWORD length = GetPrivateProfileSectionA(section, current.data(), static_cast<DWORD>(current.size()), path);
     current.resize(length + 1);
-    if (length == 0 ? lines.size() <= 1 : current == lines)
+    // A section kept in memory may differ from the file that matches the lines.
+    const bool kept = HasKeptSettings(fileName, section);
+    if (!kept && (length == 0 ? lines.size() <= 1 : current == lines))
         return true;
-    return WritePrivateProfileSectionA(section, lines.data(), path) != FALSE;
+    const bool written = WritePrivateProfileSectionA(section, lines.data(), path) != FALSE;
+    if (written && !kept)
+        return true;
+    // The section as written replaces what memory kept of it, line by line.
+    KeepWrite(fileName, section, nullptr, nullptr, written);
+    for (const char* line = lines.data(); *line; line += strlen(line) + 1) {
+        const char* equals = strchr(line, '=');
+        if (equals)
+            KeepWrite(fileName, section, std::string(line, equals).c_str(), equals + 1, written);
+    }
+    return written;
 }
 
 unsigned IniSection::ReadString(const char* key, const char* defaultValue, char* out, size_t size) const
@@ -95,4 +112,16 @@ bool IniSection::Contains(const char* key) const
     char value[2];
     ReadIniString(fileName_, section_, key, "\x01", value);
     return strcmp(value, "\x01") != 0;
+}
+
+int IniSection::HighestIndex(const char* key, int limit) const
+{
+    if (whole_)
+        return HighestListIndex(lines_.data(), key, limit);
+    char indexed[64];
+    for (int index = limit; index >= 1; --index) {
+        if (IndexedKey(indexed, key, index) && Contains(indexed))
+            return index;
+    }
+    return 0;
 }

@@ -120,3 +120,28 @@ const char* FindSectionValue(const char* lines, const char* key, size_t& length)
     }
     return nullptr;
 }
+
+int HighestListIndex(const char* lines, const char* key, int limit)
+{
+    size_t keyLength = strlen(key);
+    int highest = 0;
+    for (const char* line = lines; *line; line += strlen(line) + 1) {
+        const char* lineEnd = line + strlen(line);
+        const char* equals = static_cast<const char*>(memchr(line, '=', static_cast<size_t>(lineEnd - line)));
+        const char* nameBegin = line;
+        const char* nameEnd = equals ? equals : lineEnd;
+        TrimBlanks(nameBegin, nameEnd);
+        if (static_cast<size_t>(nameEnd - nameBegin) <= keyLength || !SameKey(nameBegin, key, keyLength))
+            continue;
+        const char* digits = nameBegin + keyLength;
+        if (*digits == '0')
+            continue;
+        long long index = 0;
+        const char* p = digits;
+        for (; p < nameEnd && *p >= '0' && *p <= '9' && index <= limit; ++p)
+            index = index * 10 + (*p - '0');
+        if (p == nameEnd && index <= limit && index > highest)
+            highest = static_cast<int>(index);
+    }
+    return highest;
+}

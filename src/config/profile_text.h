@@ -12,3 +12,8 @@ int ParseProfileInt(const char* value, size_t length, int defaultValue);
 // by a NUL, then a NUL), the value text of the first line whose key equals key without
 // regard to case, with the blanks around it removed; null when no line has the key.
 const char* FindSectionValue(const char* lines, const char* key, size_t& length);
+
+// The highest n from 1 to limit for which the section has a line whose key is key
+// followed by the decimal n (no sign, no leading zero), without regard to case; 0 when
+// there is none.
+int HighestListIndex(const char* lines, const char* key, int limit);

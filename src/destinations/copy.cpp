@@ -174,7 +174,7 @@ int PrintScannedImage(const char* /*driver*/, const char* printer, const char* /
 
 int CopyToPrinter()
 {
-    const int count = ReadIniInt(kConfigFileName, kPrinterSection, "NumPrinter", 0);
+    const int count = ReadListCount(kPrinterSection, "NumPrinter", "PrinterName", 0);
     if (count < 1 || !SystemHasDefaultPrinter()) {
         ShowLocalizedMessage(IDS_MSG_NO_PRINTER, MB_ICONHAND);
         return 0;

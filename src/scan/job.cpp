@@ -504,6 +504,9 @@ int32_t __cdecl OnEngineNotification(void* data, uint32_t count, uint32_t code)
 
 bool RunScanJob(const char* path, int buttonKind, int32_t format)
 {
+    // No path could be formed; MakeOutputFileName has said why.
+    if (!path[0])
+        return false;
     UniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!done) {
         ShowEngineError(kStatusNotEnoughMemory);

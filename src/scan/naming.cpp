@@ -9,13 +9,21 @@
 #include <vector>
 
 #include "common/handles.h"
+#include "common/message_box.h"
+#include "common/paths.h"
 #include "common/strings.h"
 #include "config/config.h"
+#include "i18n/i18n.h"
+#include "resource.h"
 #include "scan/scan.h"
 
 namespace {
 
 constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// A folder entry's read default when the key is absent: no stored path is a lone
+// control character.
+constexpr char kAbsentFolder[] = "\x01";
 
 // The extensions whose files occupy a serial, in 32-byte slots ended by an empty one.
 const char kSerialExtensions[][32] = {"bmp", "jpg", "tif", "pcx", "psd", "tga", "rtf", "xls", ""};
@@ -25,15 +33,60 @@ const char kSerialExtensions[][32] = {"bmp", "jpg", "tif", "pcx", "psd", "tga", 
 HKEY g_shellFoldersRoot = HKEY_CURRENT_USER;
 char g_shellFoldersKey[260] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-// The default scan folder: "My Pictures", else "Personal" + "\My Pictures\", else
-// "\My Pictures\" in the root of the current drive.
-void DefaultScanFolder(char* folder, size_t size)
+enum class ShellFolder {
+    Missing,    // no such value
+    Named,      // the buffer holds a path the ANSI calls can use
+    Unnamable,  // the folder's name needs characters the ANSI code page lacks and it
+                // has no short form; the buffer holds its name with "?" for them, to show
+};
+
+// The value read wide: a folder whose name the ANSI code page cannot hold is named by
+// its short (8.3) form, which exists only for a folder that exists.
+ShellFolder ReadShellFolder(const char* valueName, char* buffer, DWORD size)
+{
+    if (size == 0)
+        return ShellFolder::Missing;
+    buffer[0] = '\0';
+    UniqueHkey key;
+    if (RegOpenKeyExA(g_shellFoldersRoot, g_shellFoldersKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return ShellFolder::Missing;
+    wchar_t name[64];
+    if (!MultiByteToWideChar(CP_ACP, 0, valueName, -1, name, 64))
+        return ShellFolder::Missing;
+    wchar_t folder[MAX_PATH + 1];
+    // The value need not carry its terminator; one character is kept for it.
+    DWORD bytes = sizeof folder - sizeof folder[0];
+    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(folder), &bytes) !=
+        ERROR_SUCCESS)
+        return ShellFolder::Missing;
+    folder[bytes / sizeof folder[0]] = L'\0';
+    if (AnsiPathOf(folder, buffer, size))
+        return ShellFolder::Named;
+    // A folder not made yet has no short form: it is made first, one level, as a scan
+    // would make it.
+    if (CreateDirectoryW(folder, nullptr) && AnsiPathOf(folder, buffer, size))
+        return ShellFolder::Named;
+    if (!WideCharToMultiByte(CP_ACP, 0, folder, -1, buffer, static_cast<int>(size), nullptr, nullptr))
+        buffer[0] = '\0';
+    buffer[size - 1] = '\0';
+    return ShellFolder::Unnamable;
+}
+
+}  // namespace
+
+// The default scan folder is the running user's: "My Pictures", else "Personal" +
+// "\My Pictures\", else "\My Pictures\" in the root of the current drive.
+bool DefaultScanFolder(char* folder, size_t size)
 {
     folder[0] = '\0';
     DWORD bytes = static_cast<DWORD>(size);
-    if (GetShellFolder("My Pictures", folder, bytes))
-        return;
-    if (!GetShellFolder("Personal", folder, bytes))
+    ShellFolder pictures = ReadShellFolder("My Pictures", folder, bytes);
+    if (pictures != ShellFolder::Missing)
+        return pictures == ShellFolder::Named;
+    ShellFolder documents = ReadShellFolder("Personal", folder, bytes);
+    if (documents == ShellFolder::Unnamable)
+        return false;
+    if (documents == ShellFolder::Missing)
         folder[0] = '\0';
     // Also an empty text gets its backslash: the folder then lies in the drive's root.
     if (folder[0])
@@ -41,7 +94,21 @@ void DefaultScanFolder(char* folder, size_t size)
     else
         CopyString(folder, size, "\\");
     AppendString(folder, size, "My Pictures\\");
+    return true;
 }
+
+void ShowInvalidFolder(const char* folder)
+{
+    char format[1024];
+    char text[1024];
+    if (GetLocalizedText(IDS_MSG_INVALID_FOLDER, format))
+        FormatLocalizedText(text, format, folder);
+    else
+        FormatString(text, "The folder %s cannot be used for scans. Please choose another one.", folder);
+    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
+}
+
+namespace {
 
 bool IsDocumentExtension(const char* extension)
 {
@@ -102,17 +169,7 @@ void SetShellFoldersKeyForTests(HKEY root, const char* subkey)
 
 int GetShellFolder(const char* valueName, char* buffer, DWORD size)
 {
-    UniqueHkey key;
-    if (RegOpenKeyExA(g_shellFoldersRoot, g_shellFoldersKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return 0;
-    DWORD bytes = size;
-    LONG result = RegQueryValueExA(key.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &bytes);
-    if (result != ERROR_SUCCESS)
-        return 0;
-    // The value need not carry its terminator; the buffer always ends with one.
-    if (size > 0)
-        buffer[bytes < size ? bytes : size - 1] = '\0';
-    return 1;
+    return ReadShellFolder(valueName, buffer, size) == ShellFolder::Named ? 1 : 0;
 }
 
 int EnsureFolderList(uint16_t* defaultFolder)
@@ -122,12 +179,11 @@ int EnsureFolderList(uint16_t* defaultFolder)
         *defaultFolder = static_cast<uint16_t>(ReadIniInt(kConfigFileName, kMyFolderSection, "Default", 0));
         return 1;
     }
-    char folder[512];
-    DefaultScanFolder(folder, sizeof folder);
-    AppendBackslash(folder);
+    // The file is shared by every user of the machine: the seeded entry is left empty,
+    // which names the My Pictures of whoever runs the program.
     if (ReadIniInt(kConfigFileName, kMyFolderSection, "Num", 0) == 0)
         WriteIniString(kConfigFileName, kMyFolderSection, "Num", "1");
-    WriteIniString(kConfigFileName, kMyFolderSection, "Folder1", folder);
+    WriteIniString(kConfigFileName, kMyFolderSection, "Folder1", "");
     WriteIniString(kConfigFileName, kMyFolderSection, "Default", "1");
     *defaultFolder = 1;
     return 1;
@@ -202,19 +258,28 @@ void MakeOutputFileName(char* out, size_t size, const char* extension)
     FormatString(key, "Folder%d", defaultNumber & 0xFFFF);
 
     char folder[260];
-    ReadIniString(kConfigFileName, kMyFolderSection, key, "", folder);
+    ReadIniString(kConfigFileName, kMyFolderSection, key, kAbsentFolder, folder);
+    if (strcmp(folder, kAbsentFolder) == 0) {
+        // Listed from now on, as the running user's My Pictures.
+        WriteIniString(kConfigFileName, kMyFolderSection, key, "");
+        folder[0] = '\0';
+    }
+    // A document goes to the documents folder, whatever the scan folder is.
+    char documents[260];
+    bool toDocuments = IsDocumentExtension(extension) && GetShellFolder("Personal", documents, sizeof documents);
     if (folder[0]) {
         RemoveOneTrailingBackslash(folder);
-    } else {
-        DefaultScanFolder(folder, sizeof folder);
-        WriteIniString(kConfigFileName, kMyFolderSection, key, folder);
+    } else if (!toDocuments) {
+        if (!DefaultScanFolder(folder, sizeof folder)) {
+            ShowInvalidFolder(folder);
+            if (size > 0)
+                out[0] = '\0';
+            return;
+        }
         AppendBackslash(folder);
     }
-    if (IsDocumentExtension(extension)) {
-        char documents[260];
-        if (GetShellFolder("Personal", documents, sizeof documents))
-            CopyString(folder, documents);
-    }
+    if (toDocuments)
+        CopyString(folder, documents);
     AppendBackslash(folder);
     // A folder that cannot be made still names the file; the scan then reports it.
     CreateDirectoryA(folder, nullptr);

@@ -238,8 +238,16 @@ void MakeOutputFileName(char (&out)[N], const char* extension)
 {
     MakeOutputFileName(out, N, extension);
 }
-// Reads a value of HKCU "...\Explorer\Shell Folders". 1 when read, else 0.
+// Reads a value of HKCU "...\Explorer\Shell Folders". 1 when read, else 0. A folder
+// whose name the ANSI code page cannot hold is given by its short (8.3) form; without
+// one it counts as not read.
 int GetShellFolder(const char* valueName, char* buffer, DWORD size);
+// The running user's default scan folder (My Pictures). False when the ANSI calls
+// cannot name it; folder then holds its name as far as the code page shows it.
+bool DefaultScanFolder(char* folder, size_t size);
+// Tells the user that a folder cannot be used for scans (its name is outside the
+// ANSI code page and it has no short form).
+void ShowInvalidFolder(const char* folder);
 // Seeds [MyFolder] with the default scan folder when its list is empty; stores the
 // number of the default folder in *defaultFolder. Returns 1.
 int EnsureFolderList(uint16_t* defaultFolder);

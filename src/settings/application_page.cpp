@@ -99,7 +99,7 @@ void AddApplication(HWND page)
 {
     if (RunAddApplicationDialog(page) != 1)
         return;
-    int count = ReadIniInt(kConfigFileName, kApplicationSection, "NumAp", 0);
+    int count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
     char name[kPageTextSize];
     ReadIniIndexedString(kConfigFileName, kApplicationSection, "ApName", count, "", name);
     SelectPosition(page, IDC_APP_LIST, AddListText(page, IDC_APP_LIST, name));

@@ -220,7 +220,7 @@ INT_PTR OnInitDialog(HWND page)
     SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     ApplyLanguageFont(page, kFontControls);
     SetControlTexts(page, kTexts);
-    state->printerCount = ReadIniInt(kConfigFileName, kPrinterSection, "NumPrinter", -1);
+    state->printerCount = ReadListCount(kPrinterSection, "NumPrinter", "PrinterName", -1);
     FillDestinationList("Copy", page, IDC_COPY_PRINTER, state->printerCount);
     if (state->printerCount == 0) {
         ShowWindow(GetDlgItem(page, IDC_COPY_SETUP), SW_HIDE);

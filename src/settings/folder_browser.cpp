@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "common/handles.h"
+#include "common/paths.h"
 #include "common/strings.h"
 #include "settings/pages.h"
 
@@ -39,7 +40,8 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM startFold
 }
 
 // The browser itself, on a thread with COM; the chosen item list is freed with api.
-bool BrowseWithCom(const ComApi& api, HWND page, const char* startFolder, char (&path)[MAX_PATH])
+bool BrowseWithCom(const ComApi& api, HWND page, const char* startFolder, char (&path)[MAX_PATH],
+                   char (&unnamable)[MAX_PATH])
 {
     BROWSEINFOA browse = {};
     browse.hwndOwner = page;
@@ -53,18 +55,24 @@ bool BrowseWithCom(const ComApi& api, HWND page, const char* startFolder, char (
     path[0] = '\0';
     if (!chosen)
         return false;
-    if (!SHGetPathFromIDListA(chosen, path))
-        path[0] = '\0';
+    // Read wide: a name outside the ANSI code page would come back with "?" in it.
+    wchar_t widePath[MAX_PATH];
+    if (SHGetPathFromIDListW(chosen, widePath) && !AnsiPathOf(widePath, path) &&
+        !WideCharToMultiByte(CP_ACP, 0, widePath, -1, unnamable, MAX_PATH, nullptr, nullptr))
+        CopyString(unnamable, "?");
     api.freeMemory(chosen);
-    AppendBackslash(path);
+    // An empty path is refused by the caller, which shows the browser again.
+    if (path[0])
+        AppendBackslash(path);
     return true;
 }
 
 }  // namespace
 
-bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH])
+bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH], char (&unnamable)[MAX_PATH])
 {
     path[0] = '\0';
+    unnamable[0] = '\0';
     // A known DLL: Windows loads it from the system directory whatever the search path.
     UniqueModule ole(LoadLibraryA("ole32.dll"));
     ComApi api = {};
@@ -72,9 +80,8 @@ bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH])
         return false;
     // A thread that has COM already keeps it.
     HRESULT com = api.initialize(nullptr, COINIT_APARTMENTTHREADED);
-    bool chosen = BrowseWithCom(api, page, startFolder, path);
+    bool chosen = BrowseWithCom(api, page, startFolder, path, unnamable);
     if (SUCCEEDED(com))
         api.uninitialize();
     return chosen;
 }
-

@@ -38,10 +38,15 @@ const ControlText kTips[] = {
 // "Default" count as 16-bit numbers.
 void FillFolderList(const char* section, HWND page, int control)
 {
-    int count = ReadIniInt(kConfigFileName, section, "Num", 0) & 0xFFFF;
+    int count = ReadListCount(section, "Num", "Folder", 0) & 0xFFFF;
     for (int n = 1; n <= count; ++n) {
         char folder[512];
         ReadIniIndexedString(kConfigFileName, section, "Folder", n, "C:\\", folder);
+        // An empty entry stands for the My Pictures of whoever runs the program.
+        if (!folder[0]) {
+            DefaultScanFolder(folder, sizeof folder);
+            AppendBackslash(folder);
+        }
         AddListText(page, control, folder);
     }
     SelectPosition(page, control, (ReadIniInt(kConfigFileName, section, "Default", 1) & 0xFFFF) - 1);
@@ -74,11 +79,14 @@ void AddFolder(HWND page)
     char path[MAX_PATH];
     bool chosen;
     do {
-        chosen = BrowseForFolder(page, start[0] ? start : nullptr, path);
+        char unnamable[MAX_PATH];
+        chosen = BrowseForFolder(page, start[0] ? start : nullptr, path, unnamable);
+        if (unnamable[0])
+            ShowInvalidFolder(unnamable);
     } while (chosen && RefusedFolder(path));
     if (!chosen)
         return;
-    int number = ReadIniInt(kConfigFileName, kSection, "Num", 1) + 1;
+    int number = ReadListCount(kSection, "Num", "Folder", 1) + 1;
     WriteIniInt(kConfigFileName, kSection, "Num", number);
     WriteIniInt(kConfigFileName, kSection, "Default", number);
     WriteIniIndexedString(kConfigFileName, kSection, "Folder", number, path);

@@ -67,7 +67,7 @@ void AddLocalizedEntry(HWND page, int control, int textId)
 
 void FillListSource(HWND page, int control, const ListSource& source)
 {
-    int count = ReadIniInt(kConfigFileName, source.section, source.countKey, 0);
+    int count = ReadListCount(source.section, source.countKey, source.entryKey, 0);
     for (int n = 1; n <= count; ++n) {
         char name[512];
         ReadIniIndexedString(kConfigFileName, source.section, source.entryKey, n, "", name);

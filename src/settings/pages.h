@@ -112,5 +112,7 @@ constexpr size_t kPageTextSize = 260;
 
 // The shell's folder browser, owned by the page, opened on startFolder (or the
 // desktop when null). The choice as a file-system path with a closing backslash
-// (empty for a choice that has none); false when the browser was cancelled.
-bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH]);
+// (empty for a choice that has none); false when the browser was cancelled. A folder
+// the ANSI calls cannot name (outside the code page, no short form) leaves path empty
+// and its name, as far as the code page shows it, in unnamable.
+bool BrowseForFolder(HWND page, const char* startFolder, char (&path)[MAX_PATH], char (&unnamable)[MAX_PATH]);

@@ -18,3 +18,5 @@
 // Tornel's own threads: a finished destination's balloon waits in the shell's queue;
 // the message only wakes the window and carries nothing.
 #define WM_TORNEL_SHOW_BALLOON (WM_USER + 30)
+// A settings file refused a write: the window tells the user once.
+#define WM_TORNEL_SETTINGS_UNSAVED (WM_USER + 34)

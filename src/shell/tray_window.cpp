@@ -61,6 +61,8 @@ struct TrayState {
     bool IconAdded = false;
     // The start balloon shows with the first icon only, not each time it is added again.
     bool StartBalloonShown = false;
+    // The user was told that a settings file refuses the changes.
+    bool UnsavedSettingsTold = false;
     // Tries of the icon retry timer left.
     int IconRetriesLeft = 0;
     // WM_CREATE runs the start-up once: the same message from another program does nothing.
@@ -290,6 +292,7 @@ LRESULT OnCreate(HWND window)
     if (g_tray.Created)
         return 0;
     g_tray.Created = true;
+    ReportUnsavedSettingsTo(window, WM_TORNEL_SETTINGS_UNSAVED);
     LoadScanEngine();
     OsType = ProbeOsType();
     DiscoverApplications(OsType, &DefaultAppIndex);
@@ -474,6 +477,24 @@ LRESULT OnDeviceChange(HWND window)
     return 0;
 }
 
+// A settings file refused a write: the user learns once that changes are not saved.
+LRESULT OnSettingsUnsaved()
+{
+    char path[MAX_PATH];
+    // Once per run, also when another program posts the message again.
+    if (g_tray.UnsavedSettingsTold || !GetUnsavedSettingsFile(path))
+        return 0;
+    g_tray.UnsavedSettingsTold = true;
+    char format[1024];
+    char text[1024];
+    if (GetLocalizedText(IDS_MSG_SETTINGS_NOT_SAVED, format))
+        FormatLocalizedText(text, format, path);
+    else
+        FormatString(text, "Tornel cannot save its settings in %s. Your changes last only until Tornel ends.", path);
+    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+}
+
 // Release and reacquisition requests come from other programs; one that arrives while
 // another change is under way is dropped (its sender asks again when it next starts or
 // ends), and none touches the engine after the teardown.
@@ -622,6 +643,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnEndSession(window, wParam);
     case WM_ENTERIDLE:
         return OnEnterIdle();
+    case WM_TORNEL_SETTINGS_UNSAVED:
+        return OnSettingsUnsaved();
     default:
         if (message != 0 && message == g_tray.TaskbarCreatedMessage)
             return OnTaskbarCreated(window);

@@ -20,14 +20,14 @@ STI_VIEW = ("/reg:64",) if WOW64 else ()
 PRODUCT_KEY = r"HKLM\Software\TAVEN\Tornel"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tornel"
 START_MENU = os.path.join(DRIVE_C, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Tornel")
-SETTINGS_FILES = ("kmconfig.ini", "Button.InI")
+SETTINGS_FILES = ("kmconfig.ini", "Button.InI", "R710Debug.ini")
 TRAY_SCANNER_TEST = 204
 
 # Every file Tornel's setup writes, below drive C:, in a prefix without its settings files.
 INSTALLED = INSTALL_DIR[3:].replace("\\", "/").lower()
 TORNEL_FILES = {
     INSTALLED + "/tornel.exe", INSTALLED + "/uninstall.exe",
-    "windows/tornel.loc", "windows/kmconfig.ini", "windows/button.ini",
+    "windows/tornel.loc", "windows/kmconfig.ini", "windows/button.ini", "windows/r710debug.ini",
     "programdata/microsoft/windows/start menu/programs/tornel/tornel.lnk",
     "programdata/microsoft/windows/start menu/programs/tornel/button manager.lnk",
 }
@@ -206,7 +206,8 @@ class UninstallTest(InstallerCase):
         # keeps the record of its launch.
         added, changed, removed = changes(before, drive_c_files())
         self.assertEqual(added - {"tmp.txt"},
-                         {INSTALLED + "/uninstall.exe", "windows/kmconfig.ini", "windows/button.ini"})
+                         {INSTALLED + "/uninstall.exe", "windows/kmconfig.ini", "windows/button.ini",
+                          "windows/r710debug.ini"})
         self.assertEqual(changed - {"tmp.txt"}, set())
         self.assertEqual(removed, set())
         self.assertIsNone(reg_value(STI_APPS_KEY, "Tornel", *STI_VIEW))

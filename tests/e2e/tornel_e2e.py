@@ -53,14 +53,21 @@ BUTTON_EVENTS = {
 STI_DEVICE = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"
 
 
+# Where wine() and start() run Windows programs: the build's prefix, as the user who
+# runs the tests, unless a test points them at another session (the command, its
+# environment and the Unix user, as subprocess takes them).
+SESSION = {"command": [WINE_RUN], "env": None, "user": None, "group": None, "extra_groups": None}
+
+
 def wine(*args, timeout=60, check=True):
     """Runs a Windows program to its end and returns its completed process. In the
     64-bit prefix `reg` works on the 32-bit view, which the 32-bit programs see (Wine 8
     shares only Software\\Classes), unless a view is named."""
     if WOW64 and args and args[0] == "reg" and not any(str(a).lower().startswith("/reg:") for a in args):
         args = (*args, "/reg:32")
-    result = subprocess.run([WINE_RUN, *args], stdin=subprocess.DEVNULL, capture_output=True,
-                            text=True, timeout=timeout)
+    command, *session = SESSION.values()
+    result = subprocess.run([*command, *args], stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                            timeout=timeout, **dict(zip(("env", "user", "group", "extra_groups"), session)))
     if check and result.returncode != 0:
         raise AssertionError(f"{args[0]} {args[1:]} exited {result.returncode}: "
                              f"{result.stdout.strip()} {result.stderr.strip()}")
@@ -69,8 +76,10 @@ def wine(*args, timeout=60, check=True):
 
 def start(*args):
     """Starts a Windows program detached, so it never holds the test runner's pipes."""
-    return subprocess.Popen([WINE_RUN, *args], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, start_new_session=True)
+    command, *session = SESSION.values()
+    return subprocess.Popen([*command, *args], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL, start_new_session=True,
+                            **dict(zip(("env", "user", "group", "extra_groups"), session)))
 
 
 def drive(*args, timeout=60):

@@ -193,3 +193,18 @@ TEST_F(ApplicationDiscovery, WordPadIsRebuiltOnlyOnTheNtFamilyAndOnlyFromTheRegi
 }
 
 }  // namespace
+
+TEST_F(ApplicationDiscovery, GarbledCountsNeitherHangNorDropTheList)
+{
+    const std::string notepad = Program("notepad.exe");
+    const std::string wordpad = Program("wordpad.exe");
+    for (const char* count : {"100000000", "-5"}) {
+        WriteTextFile(folder_.File("kmconfig.ini"), std::string("[Tornel_Application]\r\nNumAp=") + count +
+                                                        "\r\nApName1=Notepad\r\nApFileName1=" + notepad +
+                                                        "\r\nApName2=WordPad\r\nApFileName2=" + wordpad + "\r\n");
+        Discover();
+        EXPECT_EQ(Key("ApName1"), "Notepad") << count;
+        EXPECT_EQ(Key("ApName2"), "WordPad") << count;
+        EXPECT_EQ(ReadListCount("Tornel_Application", "NumAp", "ApName", 0), 2) << count;
+    }
+}

@@ -281,7 +281,7 @@ TEST_F(ScanJob, ScanToFolderSeedsAnEmptyListAndLeavesTheFileThere)
     RegDeleteKeyA(HKEY_CURRENT_USER, subkey);
     char value[260];
     GetPrivateProfileStringA("MyFolder", "Folder1", "", value, sizeof value, ini_.c_str());
-    EXPECT_EQ(std::string(value), pictures + "\\");
+    EXPECT_EQ(std::string(value), "");
     EXPECT_EQ(GetPrivateProfileIntA("MyFolder", "Num", 0, ini_.c_str()), 1u);
     EXPECT_EQ(GetPrivateProfileIntA("MyFolder", "Default", 0, ini_.c_str()), 1u);
     EXPECT_EQ(g_scan.ActiveFolder.load(), 1);

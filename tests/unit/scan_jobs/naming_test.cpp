@@ -176,11 +176,11 @@ TEST_F(Naming, DocumentsGoToThePersonalFolder)
 
 TEST_F(Naming, AMissingFolderEntryGetsTheDefaultScanFolder)
 {
-    // "Default" names Folder3, which is not there: My Pictures is written under it
-    // and used; the count stays as it was.
+    // "Default" names Folder3, which is not there: it is written empty, which stands
+    // for the running user's My Pictures, and used; the count stays as it was.
     WriteTextFile(ini_, "[MyFolder]\r\nNum=2\r\nDefault=3\r\nFolder1=C:\\elsewhere\\\r\n");
     EXPECT_EQ(Name("bmp"), ShortPath(pictures_ + "\\") + TodayPrefix() + "001.bmp");
-    EXPECT_EQ(IniText(ini_, "MyFolder", "Folder3"), pictures_);
+    EXPECT_EQ(IniText(ini_, "MyFolder", "Folder3"), "");
     EXPECT_EQ(IniText(ini_, "MyFolder", "Num"), "2");
 }
 
@@ -200,8 +200,11 @@ TEST_F(Naming, AnEmptyFolderListIsSeededWithMyPictures)
     EXPECT_EQ(EnsureFolderList(&defaultFolder), 1);
     EXPECT_EQ(defaultFolder, 1);
     EXPECT_EQ(IniText(ini_, "MyFolder", "Num"), "1");
-    EXPECT_EQ(IniText(ini_, "MyFolder", "Folder1"), pictures_ + "\\");
+    // The file is every user's: the entry names no one's folder, each user's scans go
+    // to their own My Pictures.
+    EXPECT_EQ(IniText(ini_, "MyFolder", "Folder1"), "");
     EXPECT_EQ(IniText(ini_, "MyFolder", "Default"), "1");
+    EXPECT_EQ(Name("bmp"), ShortPath(pictures_ + "\\") + TodayPrefix() + "001.bmp");
 
     // A list that exists is left alone and its default reported.
     WriteTextFile(ini_, "[MyFolder]\r\nNum=2\r\nDefault=2\r\nFolder2=C:\\x\\\r\n");
@@ -216,7 +219,33 @@ TEST_F(Naming, WithoutShellFoldersTheDefaultIsMyPicturesInTheRoot)
     WriteTextFile(ini_, "[MyFolder]\r\n");
     uint16_t defaultFolder = 0;
     EnsureFolderList(&defaultFolder);
-    EXPECT_EQ(IniText(ini_, "MyFolder", "Folder1"), "\\My Pictures\\");
+    char folder[512];
+    EXPECT_TRUE(DefaultScanFolder(folder, sizeof folder));
+    EXPECT_STREQ(folder, "\\My Pictures\\");
+}
+
+TEST_F(Naming, AMyPicturesOutsideTheCodePageIsNamedByItsShortForm)
+{
+    // A Cyrillic folder name on a Western system: the engine gets the short form,
+    // which names the same folder.
+    std::wstring pictures(windows_.path().begin(), windows_.path().end());
+    pictures += L"\\\x041a\x0430\x0440\x0442\x0438\x043d\x043a\x0438";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, subkey_.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    RegSetValueExW(key, L"My Pictures", 0, REG_SZ, reinterpret_cast<const BYTE*>(pictures.c_str()),
+                   static_cast<DWORD>((pictures.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    WriteTextFile(ini_, "[MyFolder]\r\n");
+    uint16_t defaultFolder = 0;
+    EnsureFolderList(&defaultFolder);
+
+    std::string name = Name("bmp");
+    ASSERT_EQ(name.find('?'), std::string::npos) << name;
+    std::wstring folder(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(name.rfind('\\')));
+    wchar_t longFolder[MAX_PATH];
+    ASSERT_GT(GetLongPathNameW(folder.c_str(), longFolder, MAX_PATH), 0u) << name;
+    EXPECT_EQ(std::wstring(longFolder), pictures);
+    EXPECT_EQ(IniText(ini_, "MyFolder", "Folder1"), "");
 }
 
 }  // namespace
