@@ -153,11 +153,7 @@ void TellOnceWhichProgramGotIt(const MailDefaultKeys& keys)
     ReadDefaultClient(keys.machine, client);
     if (!client[0])
         GetLocalizedText(IDS_MAIL_DEFAULT_PROGRAM, client);
-    char format[512];
-    GetLocalizedText(IDS_MSG_MAIL_WENT_TO, format);
-    char text[768];
-    FormatLocalizedText(text, format, client);
-    ShowMessageOwnedBy(nullptr, text, nullptr, MB_OK | MB_ICONINFORMATION);
+    ShowLocalizedMessage(IDS_MSG_MAIL_WENT_TO, nullptr, client, MB_OK | MB_ICONINFORMATION);
 }
 
 // Loads the library for this one hand-off and frees it right after. False when the

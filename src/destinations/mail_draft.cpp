@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "common/handles.h"
-#include "common/message_box.h"
 #include "common/paths.h"
 #include "common/process.h"
 #include "common/strings.h"
@@ -190,11 +189,7 @@ void ShowPageToAttachByHand(const char* imagePath)
     char arguments[MAX_PATH + 16];
     if (WindowsFilePath(explorer, "explorer.exe") && FormatString(arguments, "/select,\"%s\"", imagePath))
         StartProgram(explorer, arguments);
-    char format[512];
-    GetLocalizedText(IDS_MSG_MAIL_BY_HAND, format);
-    char text[1024];
-    FormatLocalizedText(text, format, imagePath);
-    ShowMessageOwnedBy(nullptr, text, nullptr, MB_OK | MB_ICONINFORMATION);
+    ShowLocalizedMessage(IDS_MSG_MAIL_BY_HAND, nullptr, imagePath, MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace

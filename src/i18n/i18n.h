@@ -92,6 +92,11 @@ INT_PTR LocalizedDialogBoxParam(HINSTANCE instance, LPCSTR templateName, HWND pa
 HWND LocalizedCreateDialog(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc);
 HWND LocalizedCreateDialogParam(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param);
 
+// A message box with the localized text of textId, its one %s filled with argument;
+// fallback is the text when the localization has none (null: the text is the key's
+// "String not found!"). Owner: the window with the focus, no caption.
+int ShowLocalizedMessage(int textId, const char* fallback, const char* argument, UINT type = MB_OK);
+
 // Tells the user that a program could not be started, naming its path (owner: the
 // window with the focus, no caption).
 void ShowStartFailure(const char* program);

@@ -332,11 +332,15 @@ void SetDlgItemLocalizedText(HWND dialog, int controlId, int stringId)
 // ever provides one, a fixed text says which program could not be started.
 void ShowStartFailure(const char* program)
 {
-    char format[520];
+    ShowLocalizedMessage(IDS_START_FAILED, "The program \"%s\" could not be started.", program);
+}
+
+int ShowLocalizedMessage(int textId, const char* fallback, const char* argument, UINT type)
+{
+    char format[1024];
     char text[1024];
-    if (GetLocalizedText(IDS_START_FAILED, format))
-        FormatLocalizedText(text, format, program);
-    else
-        FormatString(text, "The program \"%s\" could not be started.", program);
-    ShowMessage(text);
+    if (!GetLocalizedText(textId, format) && fallback)
+        CopyString(format, fallback);
+    FormatLocalizedText(text, format, argument);
+    return ShowMessage(text, nullptr, type);
 }

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "common/handles.h"
-#include "common/message_box.h"
 #include "common/paths.h"
 #include "common/strings.h"
 #include "config/config.h"
@@ -99,13 +98,8 @@ bool DefaultScanFolder(char* folder, size_t size)
 
 void ShowInvalidFolder(const char* folder)
 {
-    char format[1024];
-    char text[1024];
-    if (GetLocalizedText(IDS_MSG_INVALID_FOLDER, format))
-        FormatLocalizedText(text, format, folder);
-    else
-        FormatString(text, "The folder %s cannot be used for scans. Please choose another one.", folder);
-    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    ShowLocalizedMessage(IDS_MSG_INVALID_FOLDER, "The folder %s cannot be used for scans. Please choose another one.",
+                         folder, MB_OK | MB_ICONEXCLAMATION);
 }
 
 namespace {

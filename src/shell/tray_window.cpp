@@ -485,13 +485,9 @@ LRESULT OnSettingsUnsaved()
     if (g_tray.UnsavedSettingsTold || !GetUnsavedSettingsFile(path))
         return 0;
     g_tray.UnsavedSettingsTold = true;
-    char format[1024];
-    char text[1024];
-    if (GetLocalizedText(IDS_MSG_SETTINGS_NOT_SAVED, format))
-        FormatLocalizedText(text, format, path);
-    else
-        FormatString(text, "Tornel cannot save its settings in %s. Your changes last only until Tornel ends.", path);
-    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    ShowLocalizedMessage(IDS_MSG_SETTINGS_NOT_SAVED,
+                         "Tornel cannot save its settings in %s. Your changes last only until Tornel ends.", path,
+                         MB_OK | MB_ICONEXCLAMATION);
     return 0;
 }
 
