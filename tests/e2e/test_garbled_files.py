@@ -41,16 +41,24 @@ ABSURD_KMCONFIG = scan.KMCONFIG.replace("Res14=0", "Res14=-2147483649\r\nBri7=0x
     + "[Copy]\r\nDefRes=999999999999\r\nDefDoc=" + "9" * 5000 + "\r\n"
 ABSURD_KEYS = [("Tornel", "Res14", "-2147483649"), ("Tornel", "Bri7", "0x7fffffffffff"), ("Tornel", "Doc3", "abc")]
 
-# (file in the Windows directory, content, whether a page can still be scanned).
+# A count no list can have: the start must not walk it, nor drop the entries present.
+NOTEPAD_LIST = scan.KMCONFIG.replace("ApName1=Recorder", "ApName1=Notepad") \
+    .replace(r'"C:\e2e_app\record_args.exe"', r"C:\windows\notepad.exe")
+KEPT_APPLICATION = [("Tornel_Application", "ApName1", "Notepad")]
+
+# (file in the Windows directory, content, whether a page can still be scanned, keys
+# that must read the same after the start and the end).
 CASES = [
-    ("kmconfig.ini", ABSURD_KMCONFIG.encode("latin-1"), True),
-    ("Button.InI", binary(4096), False),
-    ("Button.InI", b"[Main]\r\n4=16" + b"6" * 100000 + b"\r\n", False),
-    ("kelmio32.ini", binary(2048), True),
-    ("Tornel.loc", hostile_loc(), True),
-    ("Tornel.loc", SHIPPED_LOC[:len(SHIPPED_LOC) // 3], True),
-    ("Tornel.loc", binary(65536), True),
-    ("Tornel.loc", SHIPPED_LOC + b"Padding " + b"x" * (50 * 1024 * 1024) + b"\r\n", True),
+    ("kmconfig.ini", ABSURD_KMCONFIG.encode("latin-1"), True, ABSURD_KEYS),
+    ("kmconfig.ini", NOTEPAD_LIST.replace("NumAp=1", "NumAp=100000000").encode("latin-1"), True, KEPT_APPLICATION),
+    ("kmconfig.ini", NOTEPAD_LIST.replace("NumAp=1", "NumAp=-5").encode("latin-1"), True, KEPT_APPLICATION),
+    ("Button.InI", binary(4096), False, []),
+    ("Button.InI", b"[Main]\r\n4=16" + b"6" * 100000 + b"\r\n", False, []),
+    ("kelmio32.ini", binary(2048), True, []),
+    ("Tornel.loc", hostile_loc(), True, []),
+    ("Tornel.loc", SHIPPED_LOC[:len(SHIPPED_LOC) // 3], True, []),
+    ("Tornel.loc", binary(65536), True, []),
+    ("Tornel.loc", SHIPPED_LOC + b"Padding " + b"x" * (50 * 1024 * 1024) + b"\r\n", True, []),
 ]
 
 
@@ -106,7 +114,7 @@ class GarbledFileTest(TornelCase):
             f.write(content)
 
     def test_each_garbled_file(self):
-        for name, content, scans in CASES:
+        for name, content, scans, kept in CASES:
             with self.subTest(file=name, size=len(content)):
                 for original, data in self.originals.items():
                     self.put(original, data)
@@ -132,7 +140,7 @@ class GarbledFileTest(TornelCase):
                     post(window, WM_COMMAND, IDM_CLOSE)
                     self.close_boxes()
                 self.assertEqual(process.wait(timeout=60), 0)
-                for section, key, value in ABSURD_KEYS if name == "kmconfig.ini" else []:
+                for section, key, value in kept:
                     self.assertEqual(ini_value(windows_file(name), section, key), value)
 
 
