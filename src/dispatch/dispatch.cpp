@@ -19,15 +19,18 @@ constexpr int kClaimHeld = 0x100;
 constexpr int kClaimClosed = 0x200;
 constexpr int kClaimFunctionMask = 0xff;
 
-// State of the press claim. Claim is taken and released by the thread that runs the
-// job (the engine's button thread, a dispatch thread of the window) and closed by the
-// window thread at the end; every arriving press reads it. RefusalTold is set by the
-// first refused press of a job and cleared by the job's release before the claim is
-// free again. Released is signalled at each release for the closing window thread.
+// State of the press claim, shared by every thread that brings a press.
 struct PressClaimState {
+    // Taken and released by the thread that runs the job (the engine's button thread, a
+    // dispatch thread of the window); closed by the window thread at the end; read by
+    // every press that arrives.
     std::atomic<int> Claim{0};
+    // Set by the first press refused during a job; cleared by the job's release before
+    // the claim is free again.
     std::atomic<bool> RefusalTold{false};
+    // Set by the window thread at start-up; read by a refused press's thread.
     std::atomic<RefusedPressListener> Listener{nullptr};
+    // Signalled by each release; waited on by the closing window thread.
     UniqueHandle Released{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
 };
 PressClaimState g_press;
