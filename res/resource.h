@@ -227,3 +227,12 @@
 // Localized texts for settings that cannot be saved and folders the ANSI calls cannot name
 #define IDS_MSG_SETTINGS_NOT_SAVED 11420
 #define IDS_MSG_INVALID_FOLDER 11421
+
+// Localized texts of a press that cannot run now: the busy balloon, the functions it
+// names, and a launch that cannot hand its press over
+#define IDS_TIP_BUSY 11460
+#define IDS_TIP_FUNCTION_APPLICATION 11461
+#define IDS_TIP_FUNCTION_COPY 11462
+#define IDS_TIP_FUNCTION_MAIL 11463
+#define IDS_TIP_FUNCTION_FOLDER 11464
+#define IDS_MSG_PRESS_NOT_TAKEN 11465

@@ -11,7 +11,6 @@ int ScanToFolder()
     }
     char path[260];
     MakeOutputFileName(path, "bmp");
-    SetActiveDestination(Destination::Folder);
     // Whatever the engine wrote stays in the folder, also after an abort.
     if (RunScanJob(path, kKindMyFolder, kOutputFormatBmp))
         AnnounceDestinationResult(DestinationResult::Saved, path);

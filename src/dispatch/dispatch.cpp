@@ -1,5 +1,8 @@
 #include "dispatch/dispatch.h"
 
+#include <atomic>
+
+#include "common/handles.h"
 #include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
@@ -8,6 +11,29 @@
 namespace {
 
 constexpr const char* kProgressSection = "Progress";
+
+// The press claim in one value, so that checking and taking it is one step: 0 while
+// idle; kClaimHeld plus the running job's FunctionCode (0 for none of the four) while a
+// job runs; kClaimClosed added once the program closes.
+constexpr int kClaimHeld = 0x100;
+constexpr int kClaimClosed = 0x200;
+constexpr int kClaimFunctionMask = 0xff;
+
+// State of the press claim, shared by every thread that brings a press.
+struct PressClaimState {
+    // Taken and released by the thread that runs the job (the engine's button thread, a
+    // dispatch thread of the window); closed by the window thread at the end; read by
+    // every press that arrives.
+    std::atomic<int> Claim{0};
+    // Set by the first press refused during a job; cleared by the job's release before
+    // the claim is free again.
+    std::atomic<bool> RefusalTold{false};
+    // Set by the window thread at start-up; read by a refused press's thread.
+    std::atomic<RefusedPressListener> Listener{nullptr};
+    // Signalled by each release; waited on by the closing window thread.
+    UniqueHandle Released{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+};
+PressClaimState g_press;
 
 // The progress pictures of a function live in its own section of "Button.InI"
 // and are published under [Progress] for the maker's other programs.
@@ -40,6 +66,13 @@ void PublishProgressEntries(int functionCode)
     CopyProgressEntry(section, "Progress2", "ScanTo_Image2");
 }
 
+int ReadFunctionCode(int buttonNumber, const char* section)
+{
+    char key[16];
+    FormatString(key, "%d", buttonNumber);
+    return ReadIniInt(kButtonFileName, section, key, 0);
+}
+
 void RunDestination(int functionCode)
 {
     switch (functionCode) {
@@ -55,9 +88,31 @@ void RunDestination(int functionCode)
         SetActiveDestination(Destination::Mail);
         ScanToEmail();
         break;
+    case kFunctionFolder:
+        SetActiveDestination(Destination::Folder);
+        ScanToFolder();
+        break;
     default:
         break;
     }
+}
+
+// Application, copy and mail publish their progress pictures; the folder has none.
+void RunFunction(int functionCode)
+{
+    if (ProgressSectionFor(functionCode))
+        PublishProgressEntries(functionCode);
+    RunDestination(functionCode);
+}
+
+// A refused claim during a job is acknowledged once for that job; a closing program
+// refuses without a word.
+void TellRefusal(int claim)
+{
+    if (claim & kClaimClosed || g_press.RefusalTold.exchange(true))
+        return;
+    if (RefusedPressListener listener = g_press.Listener.load())
+        listener(claim & kClaimFunctionMask);
 }
 
 }  // namespace
@@ -76,44 +131,55 @@ int ButtonNumberFromCode(uint32_t buttonCode)
 
 int DispatchButton(int buttonNumber)
 {
-    // One function at a time, whichever way its press came: a press while another
-    // press's function runs is ignored.
-    bool idle = false;
-    if (!g_scan.DispatchRunning.compare_exchange_strong(idle, true))
+    int functionCode = ReadFunctionCode(buttonNumber, "Main");
+    if (!TryClaimPress(functionCode))
         return 1;
-    g_scan.JobAborted = 0;
-    RunButtonFunction(buttonNumber, "Main");
-    g_scan.DispatchRunning = false;
-    return 1;
-}
-
-int DispatchButtonPress(int buttonNumber)
-{
-    // The running job's flags belong to it: a press it ignores clears nothing.
-    if (g_scan.DispatchRunning.load())
-        return 1;
+    // Under the claim: the flags of the job before are cleared only once it has ended.
     ClearActiveDestinations();
-    return DispatchButton(buttonNumber);
+    g_scan.JobAborted = 0;
+    RunFunction(functionCode);
+    ReleasePress();
+    return 1;
 }
 
 int RunButtonFunction(int buttonNumber, const char* section)
 {
-    char key[16];
-    FormatString(key, "%d", buttonNumber);
-    int functionCode = ReadIniInt(kButtonFileName, section, key, 0);
-
-    switch (functionCode) {
-    case kFunctionApplication:
-    case kFunctionCopy:
-    case kFunctionMail:
-        PublishProgressEntries(functionCode);
-        RunDestination(functionCode);
-        break;
-    case kFunctionFolder:
-        ScanToFolder();
-        break;
-    default:
-        break;
-    }
+    RunFunction(ReadFunctionCode(buttonNumber, section));
     return 1;
 }
+
+bool TryClaimPress(int functionCode)
+{
+    bool named = functionCode == kFunctionApplication || functionCode == kFunctionCopy ||
+                 functionCode == kFunctionMail || functionCode == kFunctionFolder;
+    int idle = 0;
+    if (g_press.Claim.compare_exchange_strong(idle, kClaimHeld | (named ? functionCode : 0)))
+        return true;
+    TellRefusal(idle);
+    return false;
+}
+
+void ReleasePress()
+{
+    g_press.RefusalTold = false;
+    // Keeps only the closed mark: a job that ends after the close opens nothing again.
+    g_press.Claim.fetch_and(kClaimClosed);
+    SetEvent(g_press.Released.get());
+}
+
+void StopTakingPresses() { g_press.Claim.fetch_or(kClaimClosed); }
+
+bool WaitForPressEnd(uint32_t limitMs)
+{
+    const DWORD start = GetTickCount();
+    // Each release signals the event; one left from an earlier release only makes the
+    // loop look at the claim once more.
+    while (g_press.Claim.load() & kClaimHeld) {
+        DWORD waited = GetTickCount() - start;
+        if (waited >= limitMs || WaitForSingleObject(g_press.Released.get(), limitMs - waited) == WAIT_FAILED)
+            return false;
+    }
+    return true;
+}
+
+void SetRefusedPressListener(RefusedPressListener listener) { g_press.Listener = listener; }

@@ -13,11 +13,27 @@ constexpr int kFunctionFolder = 16;
 
 // 1 + the position of the lowest set bit of a ButtonCode; 0 for 0.
 int ButtonNumberFromCode(uint32_t buttonCode);
-// Clears JobAborted and runs the button's function from "Button.InI" [Main]. Returns 1.
-// Ignored (returns 1 at once) while another press's function runs.
+// The one way in for a press, whichever way it came (the engine's callback, a launch's
+// own button, a press a launch handed over): under the press claim it clears the
+// destination flags and JobAborted and runs the button's function from "Button.InI"
+// [Main]. A press that finds the claim held is refused. Returns 1.
 int DispatchButton(int buttonNumber);
-// A press from the engine or handed over by a launch: the destination flags are
-// cleared, then the button is dispatched; ignored while a function runs.
-int DispatchButtonPress(int buttonNumber);
-// Runs the function that the given section of "Button.InI" assigns to the button. Returns 1.
+// Runs the function that the given section of "Button.InI" assigns to the button,
+// under the caller's claim. Returns 1.
 int RunButtonFunction(int buttonNumber, const char* section);
+
+// One press or job at a time: a press, or any other job that scans or hands a page on,
+// runs only while it holds the claim, checked and taken in one step. functionCode names
+// the job's function for a refused press. A refused claim tells the listener once per
+// job; once the program closes every claim is refused without a word.
+bool TryClaimPress(int functionCode);
+void ReleasePress();
+// The program closes: no claim is given from now on.
+void StopTakingPresses();
+// Waits, at most limitMs, until the job holding the claim has released it; false when
+// it still runs.
+bool WaitForPressEnd(uint32_t limitMs);
+// Told, on the refused press's thread, of the first press refused during a job: the
+// FunctionCode of the job that runs.
+using RefusedPressListener = void (*)(int runningFunction);
+void SetRefusedPressListener(RefusedPressListener listener);

@@ -71,14 +71,14 @@ void ShowEngineError(EngineStatus status);
 
 // ---- Shared job state -----------------------------------------------------------
 
-// The four destination flags; the dispatch or the destination sets one before the scan starts.
+// The four destination flags; the dispatch sets one before the scan starts.
 enum class Destination { Application, Printer, Mail, Folder };
 
 // State that the dispatching thread, the scan progress thread and the engine's
 // notification thread share. One instance, g_scan.
 struct ScanState {
-    // Destination flags. Written by the dispatching thread (cleared before an engine
-    // press is dispatched); read by the progress thread for its title and animation.
+    // Destination flags. Written by the dispatching thread (cleared and one set under the
+    // press claim); read by the progress thread for its title and animation.
     std::atomic<int> ActiveApplication{0};
     std::atomic<int> ActivePrinter{0};
     std::atomic<int> ActiveMail{0};
@@ -89,10 +89,6 @@ struct ScanState {
     std::atomic<int> JobAborted{0};
     // Set by the engine's end notification (or an abort); read by the progress thread.
     std::atomic<int> ScanFinished{0};
-    // True while a button's function runs, from the dispatch to the destination's end.
-    // Taken and cleared by the dispatching thread (engine's button thread or the
-    // resident's dispatch thread); read by the window thread before it starts one.
-    std::atomic<bool> DispatchRunning{false};
     // Set by the progress thread while a job runs; cleared at the end. The tray reads it.
     std::atomic<bool> ScanBusy{false};
     // The event the destination waits on. Created and cleared by the destination,

@@ -9,6 +9,7 @@
 #include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
+#include "dispatch/dispatch.h"
 #include "i18n/i18n.h"
 #include "resource.h"
 #include "shell/launch.h"
@@ -28,6 +29,18 @@ constexpr BalloonText kBalloonTexts[] = {
     {IDS_TIP_DONE_OPENED, "Opened in %s"},
     {IDS_TIP_DONE_PRINTED, "Printed on %s"},
     {IDS_TIP_DONE_MAILED, "Handed to %s"},
+};
+
+// A press that cannot run while a job runs, and the functions it names.
+constexpr BalloonText kBusyText = {IDS_TIP_BUSY, "Busy: scanning for %s. Press again when it is done."};
+constexpr struct {
+    int functionCode;
+    BalloonText name;
+} kFunctionNames[] = {
+    {kFunctionApplication, {IDS_TIP_FUNCTION_APPLICATION, "Application"}},
+    {kFunctionCopy, {IDS_TIP_FUNCTION_COPY, "Copy"}},
+    {kFunctionMail, {IDS_TIP_FUNCTION_MAIL, "E-mail"}},
+    {kFunctionFolder, {IDS_TIP_FUNCTION_FOLDER, "Folder"}},
 };
 
 struct BalloonRequest {
@@ -75,17 +88,32 @@ bool PopBalloon(BalloonRequest& request)
 // The saved file of the balloon last shown, for a click on it. Window thread only.
 char g_balloonFile[MAX_PATH];
 
-// Runs on the dispatching thread: the window thread shows the balloon.
-void QueueBalloon(DestinationResult result, const char* what)
+void GetBalloonText(const BalloonText& entry, char (&text)[256])
 {
-    HWND window = g_shell.MainWindow;
-    if (!window || ReadIniInt(kConfigFileName, kNotificationSection, "Balloons", 1) == 0)
-        return;
-    BalloonRequest request = {};
-    const BalloonText& entry = kBalloonTexts[static_cast<int>(result)];
-    char text[256];
     if (!GetLocalizedText(entry.id, text))
         CopyString(text, entry.english);
+}
+
+bool BalloonsWanted()
+{
+    return g_shell.MainWindow.load() && ReadIniInt(kConfigFileName, kNotificationSection, "Balloons", 1) != 0;
+}
+
+// Runs on the dispatching thread: the window thread shows the balloon.
+void SendBalloon(const BalloonRequest& request)
+{
+    PushBalloon(request);
+    // A lost wake-up leaves the request for the next one.
+    PostMessageA(g_shell.MainWindow, WM_TORNEL_SHOW_BALLOON, 0, 0);
+}
+
+void QueueBalloon(DestinationResult result, const char* what)
+{
+    if (!BalloonsWanted())
+        return;
+    BalloonRequest request = {};
+    char text[256];
+    GetBalloonText(kBalloonTexts[static_cast<int>(result)], text);
     // A saved page is named by its long path: the folder may be kept in its short form.
     if (result == DestinationResult::Saved) {
         DWORD length = GetLongPathNameA(what, request.savedFile, sizeof request.savedFile);
@@ -94,14 +122,32 @@ void QueueBalloon(DestinationResult result, const char* what)
         what = request.savedFile;
     }
     FormatLocalizedText(request.text, text, what);
-    PushBalloon(request);
-    // A lost wake-up leaves the request for the next one.
-    PostMessageA(window, WM_TORNEL_SHOW_BALLOON, 0, 0);
+    SendBalloon(request);
+}
+
+// Runs on the refused press's thread, once per job; a click on it opens nothing.
+void QueueBusyBalloon(int runningFunction)
+{
+    for (const auto& function : kFunctionNames) {
+        if (function.functionCode != runningFunction || !BalloonsWanted())
+            continue;
+        BalloonRequest request = {};
+        char text[256];
+        char name[256];
+        GetBalloonText(kBusyText, text);
+        GetBalloonText(function.name, name);
+        FormatLocalizedText(request.text, text, name);
+        SendBalloon(request);
+    }
 }
 
 }  // namespace
 
-void ListenForDestinationResults() { SetDestinationResultListener(QueueBalloon); }
+void ListenForDestinationResults()
+{
+    SetDestinationResultListener(QueueBalloon);
+    SetRefusedPressListener(QueueBusyBalloon);
+}
 
 // The message's parameters are not looked at: a post from another program finds an
 // empty queue and shows nothing.

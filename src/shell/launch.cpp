@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "common/handles.h"
+#include "common/message_box.h"
 #include "common/strings.h"
 #include "dispatch/dispatch.h"
 #include "i18n/i18n.h"
@@ -184,14 +185,18 @@ HWND WaitForResidentWindow()
     }
 }
 
-// No resident window appeared: this launch runs the button itself and ends.
-void RunButtonAlone(HINSTANCE instance, uint32_t buttonCode)
+// The resident instance holds the mutex but its window did not appear in time or
+// refused the press: a second start-up beside it would compete for the scanner and
+// rewrite the settings, so the user is asked to press again instead.
+void TellPressNotTaken()
 {
-    HWND window = CreateTrayWindow(instance);
-    DispatchButton(ButtonNumberFromCode(buttonCode));
-    // This instance ends now: what its window added (the scanner, the icon) goes too.
-    if (window)
-        DestroyWindow(window);
+    LoadInstalledLocalization();
+    char text[1024];
+    if (!GetLocalizedText(IDS_MSG_PRESS_NOT_TAKEN, text))
+        CopyString(text, "Tornel is not ready to take the press yet. Press the button again in a moment.");
+    // The tables go with the process, which ends now: freeing them would write the
+    // lookup record, and this process writes nothing.
+    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Windows lets a process bring a window to the front only while it is allowed to; this
@@ -210,7 +215,7 @@ void LetResidentComeToFront(HWND resident)
         allow(residentProcess);
 }
 
-int ForwardToResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode)
+int ForwardToResidentInstance(bool show, uint32_t buttonCode)
 {
     HWND resident = WaitForResidentWindow();
     // Returns once the resident instance has closed its dialog.
@@ -225,7 +230,7 @@ int ForwardToResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode
     // writes nothing.
     if (resident && PostMessageA(resident, WM_TORNEL_BUTTON_PRESS, ButtonNumberFromCode(buttonCode), 0))
         return 0;
-    RunButtonAlone(instance, buttonCode);
+    TellPressNotTaken();
     return 0;
 }
 
@@ -285,7 +290,7 @@ int RunTornel(HINSTANCE instance, const char* commandLine)
     DWORD error = GetLastError();
     if (error != ERROR_ALREADY_EXISTS)
         return RunResidentInstance(instance, show, buttonCode);
-    return ForwardToResidentInstance(instance, show, buttonCode);
+    return ForwardToResidentInstance(show, buttonCode);
 }
 
 int32_t __cdecl ButtonNotificationCallback(void* record)
@@ -297,7 +302,7 @@ int32_t __cdecl ButtonNotificationCallback(void* record)
     if (value != 1 && value != 2 && value != 4 && value != 8)
         return 0;
     g_shell.LastEngineButtonCode = value;
-    DispatchButtonPress(ButtonNumberFromCode(g_shell.LastEngineButtonCode));
+    DispatchButton(ButtonNumberFromCode(g_shell.LastEngineButtonCode));
     return 0;
 }
 

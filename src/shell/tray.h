@@ -12,8 +12,9 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 // Shows a text in a balloon on the tray icon.
 void ShowTrayBalloon(HWND window, const char* text);
-// The balloons of finished destinations: listening starts with the window; a click on
-// the balloon of a saved page opens its folder with the file selected.
+// The balloons of finished destinations and of a press refused during a job: listening
+// starts with the window; a click on the balloon of a saved page opens its folder with
+// the file selected.
 void ListenForDestinationResults();
 // Shows the balloons waiting in the shell's queue.
 LRESULT OnShowBalloon(HWND window);
@@ -31,5 +32,5 @@ void CloseScanner();
 void ShowButtonManager(HWND owner);
 
 // Runs a press of the given ButtonNumber (1 to 4) on a thread of its own, as the
-// engine's button thread runs one; nothing while a button's function runs.
+// engine's button thread runs one; the dispatch refuses it while a job runs.
 void StartButtonDispatch(int buttonNumber);

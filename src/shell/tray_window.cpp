@@ -77,8 +77,6 @@ struct TrayState {
     bool InUseBoxOpen = false;
     // Explorer's message when it starts again and the icon must be added again.
     UINT TaskbarCreatedMessage = 0;
-    // The thread of the last press handed over by a launch; waited for at teardown.
-    UniqueHandle DispatchThread;
 };
 TrayState g_tray;
 
@@ -315,13 +313,14 @@ LRESULT OnCreate(HWND window)
     return 0;
 }
 
-// A press's function still running when the program closes: its scan is stopped
-// and the destination given a moment to see the abort.
-void EndRunningDispatch()
+// A press's function still running when the program closes, on whichever thread: no
+// press starts any more, its scan is stopped and the destination given a moment to see
+// the abort. False when it still runs.
+bool EndRunningPress()
 {
+    StopTakingPresses();
     StopScanForExit();
-    if (g_tray.DispatchThread)
-        WaitForSingleObject(g_tray.DispatchThread.get(), kDispatchEndLimitMs);
+    return WaitForPressEnd(kDispatchEndLimitMs);
 }
 
 void TearDown(HWND window)
@@ -330,7 +329,7 @@ void TearDown(HWND window)
     // everything gone already.
     if (!g_tray.TornDown) {
         g_tray.TornDown = true;
-        EndRunningDispatch();
+        bool pressEnded = EndRunningPress();
         // An open Button manager goes with the program: its edits were not confirmed.
         AbandonButtonManagerEdits();
         SaveButtonSettings();
@@ -345,8 +344,12 @@ void TearDown(HWND window)
             DeleteTrayIcon(window);
             g_tray.IconAdded = false;
         }
-        FreeLocalization();
-        CloseScanner();
+        // A press that outlived the wait may still look texts up and call the engine:
+        // the end of the process takes those instead.
+        if (pressEnded) {
+            FreeLocalization();
+            CloseScanner();
+        }
     }
 }
 
@@ -385,7 +388,7 @@ LRESULT OnButtonPress(WPARAM buttonNumber)
 
 DWORD WINAPI ButtonDispatchThread(LPVOID parameter)
 {
-    DispatchButtonPress(static_cast<int>(reinterpret_cast<INT_PTR>(parameter)));
+    DispatchButton(static_cast<int>(reinterpret_cast<INT_PTR>(parameter)));
     return 0;
 }
 
@@ -584,17 +587,13 @@ void CloseScanner()
 
 void StartButtonDispatch(int buttonNumber)
 {
-    // The message comes from another process: anything but a button is dropped.
-    if (buttonNumber < 1 || buttonNumber > 4 || g_scan.DispatchRunning.load())
+    // The message comes from another process: anything but a button is dropped. The
+    // dispatch decides whether the press runs; the teardown waits for its claim.
+    if (buttonNumber < 1 || buttonNumber > 4)
         return;
-    // A thread of an earlier press that has not yet begun its function would otherwise
-    // race this one; and the teardown waits for the thread that runs the function.
-    if (g_tray.DispatchThread && WaitForSingleObject(g_tray.DispatchThread.get(), 0) == WAIT_TIMEOUT)
-        return;
-    HANDLE thread = CreateThread(nullptr, 0, ButtonDispatchThread,
-                                 reinterpret_cast<LPVOID>(static_cast<INT_PTR>(buttonNumber)), 0, nullptr);
-    if (thread)
-        g_tray.DispatchThread.reset(thread);
+    // Without a thread the press is lost, as one the engine drops; the handle is not needed.
+    UniqueHandle thread(CreateThread(nullptr, 0, ButtonDispatchThread,
+                                     reinterpret_cast<LPVOID>(static_cast<INT_PTR>(buttonNumber)), 0, nullptr));
 }
 
 void ShowButtonManager(HWND owner)

@@ -135,6 +135,35 @@ TEST_F(DispatchTest, AnotherSectionCanAssignTheButtons)
 }
 
 namespace {
+std::vector<int> g_refusals;
+}  // namespace
+
+TEST_F(DispatchTest, APressDuringAJobIsRefusedToldOnceAndLeavesTheJobsFlags)
+{
+    WriteButtonIni("[Main]\r\n4=16\r\n");
+    SetRefusedPressListener([](int running) { g_refusals.push_back(running); });
+    ASSERT_TRUE(TryClaimPress(kFunctionCopy));
+    SetActiveDestination(Destination::Printer);
+    DispatchButton(4);
+    DispatchButton(4);
+    EXPECT_FALSE(TryClaimPress(kFunctionMail));
+    EXPECT_EQ(ActiveFlags(), 2);
+    EXPECT_EQ(g_refusals, std::vector<int>{kFunctionCopy});
+    ReleasePress();
+    EXPECT_TRUE(WaitForPressEnd(0));
+    // The next press runs, and the next job's first refusal is told again.
+    DispatchButton(4);
+    EXPECT_EQ(ActiveFlags(), 8);
+    EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgLibNotFound"});
+    ASSERT_TRUE(TryClaimPress(0));
+    EXPECT_FALSE(WaitForPressEnd(10));
+    DispatchButton(4);
+    ReleasePress();
+    EXPECT_EQ(g_refusals, (std::vector<int>{kFunctionCopy, 0}));
+    SetRefusedPressListener(nullptr);
+}
+
+namespace {
 
 struct Rect {
     int32_t left, top, right, bottom;
