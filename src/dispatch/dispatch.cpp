@@ -1,8 +1,11 @@
 #include "dispatch/dispatch.h"
 
+#include "common/message_box.h"
 #include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
+#include "i18n/i18n.h"
+#include "resource.h"
 #include "scan/scan.h"
 
 namespace {
@@ -54,6 +57,44 @@ void RunDestination(int functionCode)
     case kFunctionMail:
         SetActiveDestination(Destination::Mail);
         ScanToEmail();
+        break;
+    default:
+        break;
+    }
+}
+
+// One function at a time, a press's or a re-send's: false while one runs.
+bool TakePressClaim()
+{
+    bool idle = false;
+    return g_scan.DispatchRunning.compare_exchange_strong(idle, true);
+}
+
+void ShowLastScanGone(const char* path)
+{
+    char format[512];
+    char text[1024];
+    if (GetLocalizedText(IDS_MSG_LAST_SCAN_GONE, format))
+        FormatLocalizedText(text, format, path);
+    else
+        FormatString(text, "The last scanned page %s is no longer there. Scan the page again.", path);
+    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void RunResend(int functionCode, const char* path)
+{
+    switch (functionCode) {
+    case kFunctionApplication:
+        ResendToApplication(path);
+        break;
+    case kFunctionCopy:
+        ResendToPrinter(path);
+        break;
+    case kFunctionMail:
+        ResendToMail(path);
+        break;
+    case kFunctionFolder:
+        ResendToFolder(path);
         break;
     default:
         break;
@@ -115,5 +156,21 @@ int RunButtonFunction(int buttonNumber, const char* section)
     default:
         break;
     }
+    return 1;
+}
+
+int ResendLastScan(int functionCode)
+{
+    if (!TakePressClaim())
+        return 1;
+    char path[260];
+    // Before any scan there is nothing to send; the menu offers nothing then.
+    if (LastFiledPage(path)) {
+        if (FileExists(path))
+            RunResend(functionCode, path);
+        else
+            ShowLastScanGone(path);
+    }
+    g_scan.DispatchRunning = false;
     return 1;
 }

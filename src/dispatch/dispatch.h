@@ -21,3 +21,7 @@ int DispatchButton(int buttonNumber);
 int DispatchButtonPress(int buttonNumber);
 // Runs the function that the given section of "Button.InI" assigns to the button. Returns 1.
 int RunButtonFunction(int buttonNumber, const char* section);
+// Runs a function's hand-off on the last page filed since the program started, without
+// scanning, one at a time with presses; a page that is gone is refused with a message.
+// Returns 1.
+int ResendLastScan(int functionCode);
