@@ -13,7 +13,7 @@
 
 // The ids of every key of the string table, ended by kKeyIdListEnd.
 extern const uint32_t KeyIdList[];
-constexpr int kKeyIdCount = 187;
+constexpr int kKeyIdCount = 194;
 
 struct TextEntry;
 

@@ -33,6 +33,8 @@ namespace {
 constexpr UINT kTrayIconId = 1;
 // How long a closing program waits for a stopped press's destination to end.
 constexpr DWORD kDispatchEndLimitMs = 10000;
+// How long a re-send waits for the thread of a function that has just ended.
+constexpr DWORD kEndingThreadMs = 1000;
 // Looks again for the end of the job that a device change waits for.
 constexpr UINT_PTR kDeviceChangeTimerId = 1;
 constexpr UINT kDeviceChangeRetryMs = 500;
@@ -399,8 +401,9 @@ DWORD WINAPI ResendDispatchThread(LPVOID parameter)
 // mail program or show a message, and the teardown waits for it the same way.
 void StartResendDispatch(int functionCode)
 {
+    // A thread whose function has ended has only its return left: it is given a moment.
     if (g_scan.DispatchRunning.load() ||
-        (g_tray.DispatchThread && WaitForSingleObject(g_tray.DispatchThread.get(), 0) == WAIT_TIMEOUT))
+        (g_tray.DispatchThread && WaitForSingleObject(g_tray.DispatchThread.get(), kEndingThreadMs) == WAIT_TIMEOUT))
         return;
     HANDLE thread = CreateThread(nullptr, 0, ResendDispatchThread,
                                  reinterpret_cast<LPVOID>(static_cast<INT_PTR>(functionCode)), 0, nullptr);
