@@ -206,6 +206,8 @@ static void ProgramNameFor(const char* identifier, char (&program)[257])
         CopyString(program, system ? system->displayName : identifier);
 }
 
+namespace {
+
 // Where a page goes: the chosen mail system and the library that takes it; no library
 // when no mail program is installed and the page goes out as a draft.
 struct MailRoute {
@@ -213,6 +215,8 @@ struct MailRoute {
     char library[MAX_PATH];
     bool draft;
 };
+
+}  // namespace
 
 // False, with the message shown, when nothing could take the page: said before the
 // user waits for a scan.

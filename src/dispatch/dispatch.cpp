@@ -70,6 +70,8 @@ bool TakePressClaim()
     return g_scan.DispatchRunning.compare_exchange_strong(idle, true);
 }
 
+void ReleasePressClaim() { g_scan.DispatchRunning = false; }
+
 void ShowLastScanGone(const char* path)
 {
     char format[512];
@@ -171,6 +173,6 @@ int ResendLastScan(int functionCode)
         else
             ShowLastScanGone(path);
     }
-    g_scan.DispatchRunning = false;
+    ReleasePressClaim();
     return 1;
 }
