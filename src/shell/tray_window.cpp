@@ -415,12 +415,13 @@ struct ResendItem {
     UINT command;
     int functionCode;
     int textId;
+    const char* english;  // for a localization file older than the menu item
 };
 constexpr ResendItem kResendItems[] = {
-    {IDM_RESEND_APPLICATION, kFunctionApplication, IDS_MENU_RESEND_APPLICATION},
-    {IDM_RESEND_COPY, kFunctionCopy, IDS_MENU_RESEND_COPY},
-    {IDM_RESEND_MAIL, kFunctionMail, IDS_MENU_RESEND_MAIL},
-    {IDM_RESEND_FOLDER, kFunctionFolder, IDS_MENU_RESEND_FOLDER},
+    {IDM_RESEND_APPLICATION, kFunctionApplication, IDS_MENU_RESEND_APPLICATION, "Application (%s)"},
+    {IDM_RESEND_COPY, kFunctionCopy, IDS_MENU_RESEND_COPY, "Copy (%s)"},
+    {IDM_RESEND_MAIL, kFunctionMail, IDS_MENU_RESEND_MAIL, "E-mail (%s)"},
+    {IDM_RESEND_FOLDER, kFunctionFolder, IDS_MENU_RESEND_FOLDER, "Folder (%s)"},
 };
 
 // What the function would use, as the Button manager names it; false when the page
@@ -468,7 +469,8 @@ void UpdateResendMenu()
         const bool usable = NameResendTarget(item.functionCode, target);
         char format[128];
         char text[400];
-        GetLocalizedText(item.textId, format);
+        if (!GetLocalizedText(item.textId, format))
+            CopyString(format, item.english);
         FormatLocalizedText(text, format, target);
         ModifyMenuA(resend, item.command, MF_BYCOMMAND | MF_STRING, item.command, text);
         EnableMenuItem(resend, item.command, MF_BYCOMMAND | (pageThere && usable ? MF_ENABLED : MF_GRAYED));
@@ -650,7 +652,8 @@ HMENU BuildTrayMenu()
         for (const ResendItem& item : kResendItems)
             AppendMenuText(resend, item.command, item.textId);
         char text[128];
-        GetLocalizedText(IDS_MENU_SEND_LAST_SCAN, text);
+        if (!GetLocalizedText(IDS_MENU_SEND_LAST_SCAN, text))
+            CopyString(text, "Send last scan to");
         AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         if (!AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(resend), text))
             DestroyMenu(resend);
