@@ -16,6 +16,11 @@
 #define IDM_SCANNER_TEST 204
 #define IDM_BUTTON_MANAGER 205
 #define IDM_CLOSE 209
+// "Send last scan to": one command per function
+#define IDM_RESEND_APPLICATION 211
+#define IDM_RESEND_COPY 212
+#define IDM_RESEND_MAIL 213
+#define IDM_RESEND_FOLDER 214
 
 // Icons
 #define IDI_READY 131
@@ -236,3 +241,11 @@
 #define IDS_TIP_FUNCTION_MAIL 11463
 #define IDS_TIP_FUNCTION_FOLDER 11464
 #define IDS_MSG_PRESS_NOT_TAKEN 11465
+// Localized texts of sending the last scan again from the tray menu
+#define IDS_MENU_SEND_LAST_SCAN 11470
+#define IDS_MENU_RESEND_APPLICATION 11471
+#define IDS_MENU_RESEND_COPY 11472
+#define IDS_MENU_RESEND_MAIL 11473
+#define IDS_MENU_RESEND_FOLDER 11474
+#define IDS_MSG_LAST_SCAN_GONE 11475
+#define IDS_MSG_RESEND_FOLDER_FAILED 11476

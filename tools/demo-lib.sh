@@ -93,6 +93,24 @@ wordpad_text() {
     text=$(drive text "$1" "$WORDPAD_EDITOR") && [ -n "$text" ] && printf '%s\n' "$text"
 }
 
+# The balloon on the tray icon, once it says TEXT.
+balloon_says() {
+    local tip text
+    tip=$(drive find tooltips_class32 - 0 --visible) && text=$(drive text "$tip") &&
+        [[ "$text" == *"$1"* ]] && printf '%s\n' "$text"
+}
+
+# Opens the tray menu and picks the item at POSITION of its last item, "Send last scan
+# to", with the keys a user would press.
+pick_resend_item() {
+    local menu
+    drive post "$tray" 0x40A 1 0x204 >/dev/null
+    menu=$(drive find "#32768" - 5000 --visible) || fail "the tray menu did not open"
+    local keys=(home down down down down down right home)
+    for ((i = 0; i < $1; i++)); do keys+=(down); done
+    drive keys "$menu" "${keys[@]}" return >/dev/null
+}
+
 dialog_gone() { ! drive find "#32770" - 0 --visible >/dev/null; }
 tornel_gone() { ! drive find "TAVEN Tornel" "TAVEN Tornel" 0 >/dev/null; }
 

@@ -24,15 +24,27 @@ bool IsOcrApplication(const char* displayName)
            strstr(displayName, "Windows WordPad");
 }
 
+// The hand-off after the scan: the application starts with the page.
+static int OpenInApplication(const DefaultApplication& application, const char* imagePath)
+{
+    char program[260];
+    CopyString(program, application.file);
+    StripOuterQuotes(program);
+    char quotedImage[262];
+    FormatString(quotedImage, "\"%s\"", imagePath);
+    if (StartProgram(program, quotedImage) != ERROR_SUCCESS) {
+        ShowStartFailure(program);
+        return 0;
+    }
+    AnnounceDestinationResult(DestinationResult::Opened, application.name[0] ? application.name : program);
+    return 1;
+}
+
 int LaunchScanToApplication()
 {
     // The same entry that OCR takes as the default application.
     DefaultApplication application;
     ReadDefaultApplication(&application);
-    char program[260];
-    CopyString(program, application.file);
-    StripOuterQuotes(program);
-
     if (IsOcrApplication(application.name)) {
         OcrToDocument();  // it makes its own scan
         return 1;
@@ -42,13 +54,23 @@ int LaunchScanToApplication()
     MakeOutputFileName(imagePath, "bmp");
     if (!RunScanJob(imagePath, kKindImage, kOutputFormatBmp))
         return 0;  // aborted: nothing is started and nothing more is shown
+    return OpenInApplication(application, imagePath);
+}
 
-    char quotedImage[sizeof imagePath + 2];
-    FormatString(quotedImage, "\"%s\"", imagePath);
-    if (StartProgram(program, quotedImage) != ERROR_SUCCESS) {
-        ShowStartFailure(program);
+bool ApplicationTakesFiledPage(char (&name)[256])
+{
+    DefaultApplication application;
+    ReadDefaultApplication(&application);
+    CopyString(name, application.name[0] ? application.name : application.file);
+    return !IsOcrApplication(application.name);
+}
+
+int ResendToApplication(const char* imagePath)
+{
+    DefaultApplication application;
+    ReadDefaultApplication(&application);
+    // OCR reads only the TIFF of its own scan: a filed BMP page is not offered to it.
+    if (IsOcrApplication(application.name))
         return 0;
-    }
-    AnnounceDestinationResult(DestinationResult::Opened, application.name[0] ? application.name : program);
-    return 1;
+    return OpenInApplication(application, imagePath);
 }

@@ -77,6 +77,9 @@ BmpCheck CheckBmpHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize
         return BmpCheck::NoRows;
 
     layout->width = static_cast<uint32_t>(width);
+    // A scan names its resolution in pixels per metre; an absurd value names none.
+    const int32_t pixelsPerMetre = S32(info + 24);
+    layout->resolution = pixelsPerMetre > 0 && pixelsPerMetre < 100000 ? (pixelsPerMetre * 254 + 5000) / 10000 : 0;
     layout->height = static_cast<uint32_t>(height);
     layout->bitCount = bitCount;
     layout->headerSize = headerSize;

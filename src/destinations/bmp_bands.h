@@ -40,6 +40,7 @@ struct BmpLayout {
     uint64_t pixelOffset = 0;     // from the file header, checked
     uint32_t rowsInFile = 0;      // whole rows present: the bottom ones of a short file
     uint32_t bandRows = 0;        // rows per band: 100, fewer for rows wider than 10 KB
+    int32_t resolution = 0;       // dots per inch from the horizontal pixels per metre; 0: none named
 };
 
 // Bytes a reader needs from the start of the file to check it (file header and the

@@ -156,7 +156,8 @@ int PrintScannedImage(const char* /*driver*/, const char* printer, const char* /
     if (!GetFileSizeEx(file.get(), &fileSize) ||
         reader.Open(ReadFileAt, file.get(), static_cast<uint64_t>(fileSize.QuadPart)) != BmpCheck::Ok ||
         !ReadPrinterPage(dc.get(), &page) ||
-        !ComputePrintLayout(page, reader.layout().width, reader.layout().height, resolution, &layout)) {
+        !ComputePrintLayout(page, reader.layout().width, reader.layout().height,
+                            resolution > 0 ? resolution : reader.layout().resolution, &layout)) {
         ShowLocalizedMessage(IDS_MSG_CAN_NOT_PRINT, MB_ICONEXCLAMATION);
         return 0;
     }
@@ -172,32 +173,55 @@ int PrintScannedImage(const char* /*driver*/, const char* printer, const char* /
     return 1;
 }
 
-int CopyToPrinter()
+int FindCopyPrinter(CopyPrinter* out)
 {
     const int count = ReadListCount(kPrinterSection, "NumPrinter", "PrinterName", 0);
-    if (count < 1 || !SystemHasDefaultPrinter()) {
-        ShowLocalizedMessage(IDS_MSG_NO_PRINTER, MB_ICONHAND);
-        return 0;
-    }
+    if (count < 1 || !SystemHasDefaultPrinter())
+        return IDS_MSG_NO_PRINTER;
     const int entry = ChoosePrinterEntry(count);
-    if (entry == 0) {
-        ShowLocalizedMessage(IDS_MSG_CAN_NOT_PRINT, MB_ICONEXCLAMATION);
-        return 0;
-    }
-    char printer[256];
-    char driver[256];
-    char port[256];
-    ReadIniIndexedString(kConfigFileName, kPrinterSection, "PrinterName", entry, "", printer);
-    ReadIniIndexedString(kConfigFileName, kPrinterSection, "DriverName", entry, "", driver);
-    ReadIniIndexedString(kConfigFileName, kPrinterSection, "PortName", entry, "", port);
+    if (entry == 0)
+        return IDS_MSG_CAN_NOT_PRINT;
+    ReadIniIndexedString(kConfigFileName, kPrinterSection, "PrinterName", entry, "", out->printer);
+    ReadIniIndexedString(kConfigFileName, kPrinterSection, "DriverName", entry, "", out->driver);
+    ReadIniIndexedString(kConfigFileName, kPrinterSection, "PortName", entry, "", out->port);
+    return 0;
+}
 
+int PrintCopy(const CopyPrinter& printer, const char* imagePath, int32_t resolution)
+{
+    if (!PrintScannedImage(printer.driver, printer.printer, printer.port, imagePath, resolution))
+        return 0;
+    AnnounceDestinationResult(DestinationResult::Printed, printer.printer);
+    return 1;
+}
+
+// FindCopyPrinter, saying why when there is none.
+static bool ChooseCopyPrinter(CopyPrinter* printer)
+{
+    const int failure = FindCopyPrinter(printer);
+    if (failure)
+        ShowLocalizedMessage(failure, failure == IDS_MSG_NO_PRINTER ? MB_ICONHAND : MB_ICONEXCLAMATION);
+    return failure == 0;
+}
+
+int CopyToPrinter()
+{
+    CopyPrinter printer;
+    if (!ChooseCopyPrinter(&printer))
+        return 0;
     char imagePath[260];
     MakeOutputFileName(imagePath, "bmp");
     if (!RunScanJob(imagePath, kKindCopy, kOutputFormatBmp))
         return 0;  // aborted: nothing is printed and nothing more is shown
     // The print takes the resolution the job scanned at, not the setting as it is now.
-    if (!PrintScannedImage(driver, printer, port, imagePath, g_scan.JobResolution.load()))
+    return PrintCopy(printer, imagePath, g_scan.JobResolution.load());
+}
+
+int ResendToPrinter(const char* imagePath)
+{
+    CopyPrinter printer;
+    if (!ChooseCopyPrinter(&printer))
         return 0;
-    AnnounceDestinationResult(DestinationResult::Printed, printer);
-    return 1;
+    // The page says the resolution it was scanned at.
+    return PrintCopy(printer, imagePath, 0);
 }

@@ -85,6 +85,41 @@ void StripOuterQuotes(char* text);
 // whose documents come from OCR.
 bool IsOcrApplication(const char* displayName);
 
+// ---- Sending a filed page again ---------------------------------------------------
+// Each runs the hand-off of a destination on a page already on disk, without a scan;
+// it shows its failures and announces its result as after a press. 1 when handed on.
+
+// The application opens the page; nothing for an OCR application (see below).
+int ResendToApplication(const char* imagePath);
+// False when the default application is an OCR one, which reads only the TIFF of its
+// own scan; name gets the application's name either way.
+bool ApplicationTakesFiledPage(char (&name)[256]);
+// The Copy printer prints the page at its natural size from the resolution it names.
+int ResendToPrinter(const char* imagePath);
+// The mail program (or a draft without one) gets the page attached.
+int ResendToMail(const char* imagePath);
+// The page is copied into the chosen folder under a new dated name.
+int ResendToFolder(const char* imagePath);
+// Where a press would hand its page: the mail program by the name the user knows, the
+// chosen folder (empty when there is none).
+void MailProgramName(char (&program)[257]);
+void ChosenFolderName(char (&folder)[260]);
+
+// The printer copies go to, as the Copy page shows it.
+struct CopyPrinter {
+    char printer[256] = {};
+    char driver[256] = {};
+    char port[256] = {};
+};
+// 0 and the printer filled, or the id of the text that says why there is none.
+int FindCopyPrinter(CopyPrinter* out);
+// Prints a page on the printer once; resolution 0 takes the one the file names.
+// Announces the print. 1 when printed.
+int PrintCopy(const CopyPrinter& printer, const char* imagePath, int32_t resolution);
+// The draft route's hand-off: the page goes out as an unsent draft, or is shown to be
+// attached by hand. 1 when the draft opened.
+int MailDraftOfPage(const char* imagePath);
+
 // ---- A finished hand-off ---------------------------------------------------------
 
 // What a destination did with the page.

@@ -1,18 +1,69 @@
 // Scan to folder: the scanned image left in the default scan folder is the whole result.
+#include <cstring>
+
+#include "common/message_box.h"
+#include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
+#include "i18n/i18n.h"
+#include "resource.h"
 #include "scan/scan.h"
 
-int ScanToFolder()
+namespace {
+
+void EnsureFolderChosen()
 {
     if (ReadIniInt(kConfigFileName, kMyFolderSection, "Num", 0) == 0) {
         uint16_t defaultFolder = 0;
         EnsureFolderList(&defaultFolder);
     }
+}
+
+void ShowCopyFailed(const char* path)
+{
+    char format[512];
+    char text[1024];
+    if (GetLocalizedText(IDS_MSG_RESEND_FOLDER_FAILED, format))
+        FormatLocalizedText(text, format, path);
+    else
+        FormatString(text, "The page could not be copied to %s.", path);
+    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+int ScanToFolder()
+{
+    EnsureFolderChosen();
     char path[260];
     MakeOutputFileName(path, "bmp");
     // Whatever the engine wrote stays in the folder, also after an abort.
     if (RunScanJob(path, kKindMyFolder, kOutputFormatBmp))
         AnnounceDestinationResult(DestinationResult::Saved, path);
     return 1;
+}
+
+int ResendToFolder(const char* imagePath)
+{
+    EnsureFolderChosen();
+    char path[260];
+    MakeOutputFileName(path, "bmp");
+    if (!path[0])
+        return 0;  // MakeOutputFileName has said why
+    // The new name is free; a file that took it meanwhile is never overwritten.
+    if (!CopyFileA(imagePath, path, TRUE)) {
+        ShowCopyFailed(path);
+        return 0;
+    }
+    AnnounceDestinationResult(DestinationResult::Saved, path);
+    return 1;
+}
+
+void ChosenFolderName(char (&folder)[260])
+{
+    char key[32];
+    FormatString(key, "Folder%d", ReadIniInt(kConfigFileName, kMyFolderSection, "Default", 1) & 0xFFFF);
+    ReadIniString(kConfigFileName, kMyFolderSection, key, "", folder);
+    if (!folder[0] && !DefaultScanFolder(folder, sizeof folder))
+        folder[0] = '\0';
 }

@@ -192,42 +192,90 @@ void DefaultProgramName(char (&name)[257])
 
 }  // namespace
 
-int ScanToEmail()
+// The mail program a page for the mail system goes to, by the name the user knows.
+static void ProgramNameFor(const char* identifier, char (&program)[257])
 {
-    char identifier[260];
-    ReadChosenMailSystem(identifier);
-    if (OsType == kOsTypeXp && strcmp(identifier, "OutlookExpress6") == 0)
-        CopyString(identifier, "OutlookExpress5");
-
-    // Without any mail program the page still goes out, as a draft for whatever opens
-    // mail files.
-    if (InstalledMailSystems == 0)
-        return ScanToMailDraft();
-    // Without the library nothing could take the page: say so before the user waits
-    // for a scan.
-    char library[MAX_PATH];
-    if (!WindowsFilePath(library, kMailLibrary) || !FileExists(library)) {
-        ReportMailFailure();
-        return 0;
-    }
-
-    char imagePath[260];
-    MakeOutputFileName(imagePath, "bmp");
-    if (!RunScanJob(imagePath, kKindMail, kOutputFormatBmp))
-        return 0;  // aborted: no registry change, no hand-off, no message
-
-    if (!HandToMailService(identifier, library, imagePath)) {
-        ReportMailFailure();
-        return 0;
-    }
-    char program[257];
     const MailSystemInfo* system = FindMailSystem(identifier);
     if (system && system->bit == kDefaultMapiClientBit)
         DefaultProgramName(program);
     else
         CopyString(program, system ? system->displayName : identifier);
+}
+
+namespace {
+
+// Where a page goes: the chosen mail system and the library that takes it; no library
+// when no mail program is installed and the page goes out as a draft.
+struct MailRoute {
+    char identifier[260];
+    char library[MAX_PATH];
+    bool draft;
+};
+
+}  // namespace
+
+// False, with the message shown, when nothing could take the page: said before the
+// user waits for a scan.
+static bool ChooseMailRoute(MailRoute* route)
+{
+    ReadChosenMailSystem(route->identifier);
+    if (OsType == kOsTypeXp && strcmp(route->identifier, "OutlookExpress6") == 0)
+        CopyString(route->identifier, "OutlookExpress5");
+    // Without any mail program the page still goes out, as a draft for whatever opens
+    // mail files.
+    route->draft = InstalledMailSystems == 0;
+    if (route->draft)
+        return true;
+    if (!WindowsFilePath(route->library, kMailLibrary) || !FileExists(route->library)) {
+        ReportMailFailure();
+        return false;
+    }
+    return true;
+}
+
+// The hand-off after the scan.
+static int MailPage(const MailRoute& route, const char* imagePath)
+{
+    if (route.draft)
+        return MailDraftOfPage(imagePath);
+    if (!HandToMailService(route.identifier, route.library, imagePath)) {
+        ReportMailFailure();
+        return 0;
+    }
+    char program[257];
+    ProgramNameFor(route.identifier, program);
     AnnounceDestinationResult(DestinationResult::Mailed, program);
     return 1;
+}
+
+void MailProgramName(char (&program)[257])
+{
+    char identifier[260];
+    ReadIniString(kConfigFileName, kMailSection, "Default", "", identifier);
+    if (InstalledMailSystems == 0)
+        DefaultProgramName(program);
+    else
+        ProgramNameFor(identifier, program);
+}
+
+int ScanToEmail()
+{
+    MailRoute route;
+    if (!ChooseMailRoute(&route))
+        return 0;
+    char imagePath[260];
+    MakeOutputFileName(imagePath, "bmp");
+    if (!RunScanJob(imagePath, kKindMail, kOutputFormatBmp))
+        return 0;  // aborted: no registry change, no hand-off, no message
+    return MailPage(route, imagePath);
+}
+
+int ResendToMail(const char* imagePath)
+{
+    MailRoute route;
+    if (!ChooseMailRoute(&route))
+        return 0;
+    return MailPage(route, imagePath);
 }
 
 bool HandToMailService(const char* identifier, const char* libraryPath, const char* imagePath)

@@ -216,6 +216,11 @@ int ScanToMailDraft()
     MakeOutputFileName(imagePath, "bmp");
     if (!RunScanJob(imagePath, kKindMail, kOutputFormatBmp))
         return 0;  // aborted: nothing to mail, no message
+    return MailDraftOfPage(imagePath);
+}
+
+int MailDraftOfPage(const char* imagePath)
+{
     char draftPath[MAX_PATH];
     if (WriteMailDraft(imagePath, draftPath, sizeof draftPath) && OpenWithMailProgram(draftPath)) {
         AnnounceDestinationResult(DestinationResult::Saved, draftPath);

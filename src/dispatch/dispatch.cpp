@@ -6,6 +6,8 @@
 #include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
+#include "i18n/i18n.h"
+#include "resource.h"
 #include "scan/scan.h"
 
 namespace {
@@ -115,6 +117,32 @@ void TellRefusal(int claim)
         listener(claim & kClaimFunctionMask);
 }
 
+void ShowLastScanGone(const char* path)
+{
+    ShowLocalizedMessage(IDS_MSG_LAST_SCAN_GONE, "The last scanned page %s is no longer there. Scan the page again.",
+                         path, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void RunResend(int functionCode, const char* path)
+{
+    switch (functionCode) {
+    case kFunctionApplication:
+        ResendToApplication(path);
+        break;
+    case kFunctionCopy:
+        ResendToPrinter(path);
+        break;
+    case kFunctionMail:
+        ResendToMail(path);
+        break;
+    case kFunctionFolder:
+        ResendToFolder(path);
+        break;
+    default:
+        break;
+    }
+}
+
 }  // namespace
 
 int ButtonNumberFromCode(uint32_t buttonCode)
@@ -167,6 +195,8 @@ void ReleasePress()
     SetEvent(g_press.Released.get());
 }
 
+bool PressRunning() { return (g_press.Claim.load() & kClaimHeld) != 0; }
+
 void StopTakingPresses() { g_press.Claim.fetch_or(kClaimClosed); }
 
 bool WaitForPressEnd(uint32_t limitMs)
@@ -183,3 +213,19 @@ bool WaitForPressEnd(uint32_t limitMs)
 }
 
 void SetRefusedPressListener(RefusedPressListener listener) { g_press.Listener = listener; }
+
+int ResendLastScan(int functionCode)
+{
+    if (!TryClaimPress(functionCode))
+        return 1;
+    char path[260];
+    // Before any scan there is nothing to send; the menu offers nothing then.
+    if (LastFiledPage(path)) {
+        if (FileExists(path))
+            RunResend(functionCode, path);
+        else
+            ShowLastScanGone(path);
+    }
+    ReleasePress();
+    return 1;
+}

@@ -28,6 +28,8 @@ int RunButtonFunction(int buttonNumber, const char* section);
 // job; once the program closes every claim is refused without a word.
 bool TryClaimPress(int functionCode);
 void ReleasePress();
+// Whether a press or another job holds the claim now (for what the menu offers).
+bool PressRunning();
 // The program closes: no claim is given from now on.
 void StopTakingPresses();
 // Waits, at most limitMs, until the job holding the claim has released it; false when
@@ -37,3 +39,7 @@ bool WaitForPressEnd(uint32_t limitMs);
 // FunctionCode of the job that runs.
 using RefusedPressListener = void (*)(int runningFunction);
 void SetRefusedPressListener(RefusedPressListener listener);
+// Runs a function's hand-off on the last page filed since the program started, without
+// scanning, one at a time with presses; a page that is gone is refused with a message.
+// Returns 1.
+int ResendLastScan(int functionCode);

@@ -13,7 +13,7 @@
 
 // The ids of every key of the string table, ended by kKeyIdListEnd.
 extern const uint32_t KeyIdList[];
-constexpr int kKeyIdCount = 193;
+constexpr int kKeyIdCount = 200;
 
 struct TextEntry;
 

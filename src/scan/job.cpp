@@ -263,6 +263,21 @@ void OnEngineStatus(uint32_t code)
     g_scan.ScanBusy = false;
 }
 
+// The last page a finished job filed as a BMP since the program started. Written by
+// the dispatching thread at the job's end, read by the window thread for its menu and
+// by a re-send; always under the lock.
+struct FiledPage {
+    CriticalSection lock;
+    char path[260] = {};
+};
+FiledPage g_filedPage;
+
+void RememberFiledPage(const char* path)
+{
+    CriticalSectionLock held(g_filedPage.lock.get());
+    CopyString(g_filedPage.path, path);
+}
+
 }  // namespace
 
 void ClearActiveDestinations()
@@ -520,5 +535,15 @@ bool RunScanJob(const char* path, int buttonKind, int32_t format)
     ResetEvent(done.get());
     g_scan.JobDoneEvent = nullptr;
     ReleaseFinishedBlocks();
-    return ended && g_scan.JobAborted.load() == 0;
+    const bool finished = ended && g_scan.JobAborted.load() == 0;
+    if (finished && format == kOutputFormatBmp)
+        RememberFiledPage(path);
+    return finished;
+}
+
+bool LastFiledPage(char (&path)[260])
+{
+    CriticalSectionLock held(g_filedPage.lock.get());
+    CopyString(path, g_filedPage.path);
+    return path[0] != '\0';
 }

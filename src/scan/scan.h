@@ -188,6 +188,9 @@ int32_t __cdecl OnEngineNotification(void* data, uint32_t count, uint32_t code);
 // resets and clears the event. True when the job completed; false when it was
 // aborted, could not start or timed out.
 bool RunScanJob(const char* path, int buttonKind, int32_t format);
+// The last page a finished job wrote as a BMP since the program started, whichever
+// destination it was for; false (and an empty path) before any.
+bool LastFiledPage(char (&path)[260]);
 
 // An engine that sends nothing for this long is given up: the scan is stopped,
 // "MsgTimeOut" shown and the destination released as aborted.

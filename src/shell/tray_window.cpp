@@ -392,11 +392,93 @@ DWORD WINAPI ButtonDispatchThread(LPVOID parameter)
     return 0;
 }
 
+DWORD WINAPI ResendDispatchThread(LPVOID parameter)
+{
+    ResendLastScan(static_cast<int>(reinterpret_cast<INT_PTR>(parameter)));
+    return 0;
+}
+
+// A re-send runs on a thread of its own, as a press does: its hand-off may wait for a
+// mail program or show a message. It takes the press claim, so the teardown waits for
+// it as for a press; without a thread the pick is lost, as a press would be.
+void StartResendDispatch(int functionCode)
+{
+    UniqueHandle thread(CreateThread(nullptr, 0, ResendDispatchThread,
+                                     reinterpret_cast<LPVOID>(static_cast<INT_PTR>(functionCode)), 0, nullptr));
+}
+
+struct ResendItem {
+    UINT command;
+    int functionCode;
+    int textId;
+    const char* english;  // for a localization file older than the menu item
+};
+constexpr ResendItem kResendItems[] = {
+    {IDM_RESEND_APPLICATION, kFunctionApplication, IDS_MENU_RESEND_APPLICATION, "Application (%s)"},
+    {IDM_RESEND_COPY, kFunctionCopy, IDS_MENU_RESEND_COPY, "Copy (%s)"},
+    {IDM_RESEND_MAIL, kFunctionMail, IDS_MENU_RESEND_MAIL, "E-mail (%s)"},
+    {IDM_RESEND_FOLDER, kFunctionFolder, IDS_MENU_RESEND_FOLDER, "Folder (%s)"},
+};
+
+// What the function would use, as the Button manager names it; false when the page
+// as it is cannot go there.
+bool NameResendTarget(int functionCode, char (&name)[260])
+{
+    name[0] = '\0';
+    switch (functionCode) {
+    case kFunctionApplication: {
+        char application[256];
+        const bool takes = ApplicationTakesFiledPage(application);
+        CopyString(name, application);
+        return takes;
+    }
+    case kFunctionCopy: {
+        CopyPrinter printer;
+        if (FindCopyPrinter(&printer) == 0)
+            CopyString(name, printer.printer);
+        return true;
+    }
+    case kFunctionMail: {
+        char program[257];
+        MailProgramName(program);
+        CopyString(name, program);
+        return true;
+    }
+    default:
+        ChosenFolderName(name);
+        return true;
+    }
+}
+
+// The submenu names each function's target as it is now, and offers them while the
+// last filed page is there and no press runs.
+void UpdateResendMenu()
+{
+    const int count = GetMenuItemCount(g_tray.TrayMenu);
+    HMENU resend = count > 0 ? GetSubMenu(g_tray.TrayMenu, count - 1) : nullptr;
+    if (!resend)
+        return;
+    char page[260];
+    const bool pageThere = !PressRunning() && LastFiledPage(page) && FileExists(page);
+    for (const ResendItem& item : kResendItems) {
+        char target[260];
+        const bool usable = NameResendTarget(item.functionCode, target);
+        char format[128];
+        char text[400];
+        if (!GetLocalizedText(item.textId, format))
+            CopyString(format, item.english);
+        FormatLocalizedText(text, format, target);
+        ModifyMenuA(resend, item.command, MF_BYCOMMAND | MF_STRING, item.command, text);
+        EnableMenuItem(resend, item.command, MF_BYCOMMAND | (pageThere && usable ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
 void ShowTrayMenu(HWND window)
 {
     if (g_shell.SettingsDialogOpen || g_scan.ScanBusy || !g_tray.TrayMenu || g_tray.MenuOpen || g_tray.TornDown)
         return;
     EnableMenuItem(g_tray.TrayMenu, IDM_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+    UpdateResendMenu();
     POINT cursor;
     GetCursorPos(&cursor);
     // The window must be foreground, or the menu stays open when the user clicks elsewhere.
@@ -450,6 +532,18 @@ LRESULT OnCommand(HWND window, WPARAM wParam)
         break;
     case IDM_SCANNER_TEST:
         StartSiblingUnlessRunning(kScannerTest);
+        break;
+    case IDM_RESEND_APPLICATION:
+        StartResendDispatch(kFunctionApplication);
+        break;
+    case IDM_RESEND_COPY:
+        StartResendDispatch(kFunctionCopy);
+        break;
+    case IDM_RESEND_MAIL:
+        StartResendDispatch(kFunctionMail);
+        break;
+    case IDM_RESEND_FOLDER:
+        StartResendDispatch(kFunctionFolder);
         break;
     default:
         break;
@@ -544,6 +638,18 @@ HMENU BuildTrayMenu()
     AppendMenuText(menu, IDM_BUTTON_MANAGER, IDS_MENU_PUSH_BUTTON);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuText(menu, IDM_CLOSE, IDS_MENU_CLOSE);
+    // The last item: its texts and states are set each time the menu shows.
+    HMENU resend = CreatePopupMenu();
+    if (resend) {
+        for (const ResendItem& item : kResendItems)
+            AppendMenuText(resend, item.command, item.textId);
+        char text[128];
+        if (!GetLocalizedText(IDS_MENU_SEND_LAST_SCAN, text))
+            CopyString(text, "Send last scan to");
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        if (!AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(resend), text))
+            DestroyMenu(resend);
+    }
     return menu;
 }
 

@@ -11,7 +11,7 @@
 //   drive list                                         prints every top-level window
 //   drive count CLASS TITLE [--visible]                prints how many such top-level windows exist
 //   drive keys HWND KEY...                             posts a key press (down, up) per KEY: home,
-//                                                      end, up, down, return, escape or a number
+//                                                      end, up, down, right, return, escape or a number
 //   drive icon HWND ID                                 exit 0 when the window's notification icon
 //                                                      exists (NIM_MODIFY without changes succeeds)
 //   drive icon-delete HWND ID                          removes the window's notification icon
@@ -194,7 +194,7 @@ UINT KeyArg(const char* text)
         const char* name;
         UINT key;
     } kKeys[] = {
-        {"home", VK_HOME}, {"end", VK_END}, {"up", VK_UP}, {"down", VK_DOWN},
+        {"home", VK_HOME}, {"end", VK_END}, {"up", VK_UP}, {"down", VK_DOWN}, {"right", VK_RIGHT},
         {"return", VK_RETURN}, {"escape", VK_ESCAPE},
     };
     for (const auto& key : kKeys) {
@@ -372,7 +372,7 @@ int main(int argc, char** argv)
         {"click", Click}, {"press", Press}, {"text", Text}, {"enabled", Enabled}, {"list", List},
         {"count", Count}, {"keys", Keys}, {"icon", Icon}, {"icon-delete", IconDelete},
         {"register", Register}, {"page", Page}, {"tab", Tab}, {"combo", Combo}, {"select", Select},
-        {"settext", SetText}, {"visible", Visible},
+        {"settext", SetText}, {"visible", Visible}
     };
     for (const auto& command : kCommands) {
         if (strcmp(argv[1], command.name) == 0) {
