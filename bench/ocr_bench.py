@@ -16,6 +16,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 from tornel_e2e import (TORNEL_NAME, WM_NULL, find_window, kill_program, process_command_lines, send, start,  # noqa: E402
                         wait_until, wine, windows_file, windows_path, windows_processes, write_ini)
+from tornel_e2e import restore_files  # noqa: E402
 from figures import RELEASE_BIN as BIN, RELEASE_TORNEL as TORNEL, figure  # noqa: E402
 
 APP_PATHS = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths"
@@ -109,13 +110,7 @@ def press_to_document():
                 wine("reg", "add", key, "/ve", "/t", old.group(1), "/d", old.group(2).strip(), "/f")
             else:
                 wine("reg", "delete", key, "/f", check=False)
-        for path, content in saved.items():
-            if content is None:
-                if os.path.exists(path):
-                    os.remove(path)
-            else:
-                with open(path, "wb") as f:
-                    f.write(content)
+        restore_files(saved)
 
 
 def main():

@@ -19,6 +19,7 @@ from PIL import Image  # noqa: E402
 from tornel_e2e import (DRIVE_C, TORNEL_NAME, WINDIR, WM_DESTROY, WM_NULL, find_window, kill_program,  # noqa: E402
                         run_detached, send, start, wait_until, wine, windows_file, windows_path, windows_processes,
                         write_ini)
+from tornel_e2e import restore_files  # noqa: E402
 from figures import DEBUG_BIN, RELEASE_BIN, RELEASE_TORNEL, figure  # noqa: E402
 
 PRESSES = 5
@@ -185,13 +186,7 @@ def main():
         run_detached(printer_tool, "delete", PRINTER)
         for folder in (SCANS, APP):
             shutil.rmtree(folder, ignore_errors=True)
-        for path, content in saved.items():
-            if content is None:
-                if os.path.exists(path):
-                    os.remove(path)
-            else:
-                with open(path, "wb") as f:
-                    f.write(content)
+        restore_files(saved)
 
 
 if __name__ == "__main__":

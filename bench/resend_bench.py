@@ -17,6 +17,7 @@ from press_bench import APP, PRINTER, SCANS, SIM_INI, now_qpc, one, printed  # n
 from tornel_e2e import (MAIL_KEY, MAKER_DIR, TORNEL_NAME, WM_COMMAND, WM_DESTROY, WM_NULL, default_mail_client,  # noqa: E402
                         drive, find_window, kill_program, run_detached, send, set_default_mail_client, start,
                         unix_path, wait_until, wine, windows_file, windows_path, write_ini)
+from tornel_e2e import restore_files  # noqa: E402
 from figures import RELEASE_BIN, RELEASE_TORNEL, figure  # noqa: E402
 
 RUNS = 5
@@ -126,13 +127,7 @@ def main():
         forget_mail()
         for folder in (SCANS, APP):
             shutil.rmtree(folder, ignore_errors=True)
-        for path, content in saved.items():
-            if content is None:
-                if os.path.exists(path):
-                    os.remove(path)
-            else:
-                with open(path, "wb") as f:
-                    f.write(content)
+        restore_files(saved)
 
 
 if __name__ == "__main__":

@@ -16,6 +16,7 @@ from PIL import Image  # noqa: E402
 from tornel_e2e import (DRIVE_C, STI_DEVICE, BUTTON_EVENTS, TORNEL_NAME, WM_DESTROY, WM_NULL,  # noqa: E402
                         find_window, kill_program, send, start, wait_until, wine, windows_file, windows_processes,
                         write_ini)
+from tornel_e2e import restore_files  # noqa: E402
 from figures import DEBUG_BIN, RELEASE_BIN, RELEASE_TORNEL, figure  # noqa: E402
 from tray_bench import linux_memory  # noqa: E402
 
@@ -151,12 +152,7 @@ def main():
     finally:
         kill_program("Tornel.exe")
         shutil.rmtree(FOLDER, ignore_errors=True)
-        for path, content in saved.items():
-            if content is None:
-                os.remove(path)
-            else:
-                with open(path, "wb") as f:
-                    f.write(content)
+        restore_files(saved)
 
 
 if __name__ == "__main__":

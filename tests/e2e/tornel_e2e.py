@@ -59,6 +59,17 @@ STI_DEVICE = "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000"
 SESSION = {"command": [WINE_RUN], "env": None, "user": None, "group": None, "extra_groups": None}
 
 
+def restore_files(saved):
+    """Puts back what save_files found: the content, or no file."""
+    for path, content in saved.items():
+        if content is None:
+            if os.path.exists(path):
+                os.remove(path)
+        else:
+            with open(path, "wb") as f:
+                f.write(content)
+
+
 def wine(*args, timeout=60, check=True):
     """Runs a Windows program to its end and returns its completed process. In the
     64-bit prefix `reg` works on the 32-bit view, which the 32-bit programs see (Wine 8
@@ -290,13 +301,7 @@ class TornelCase(unittest.TestCase):
         return path
 
     def _restore_files(self):
-        for path, content in self._saved.items():
-            if content is None:
-                if os.path.exists(path):
-                    os.remove(path)
-            else:
-                with open(path, "wb") as f:
-                    f.write(content)
+        restore_files(self._saved)
 
     def start_tornel(self, *args):
         process = start(INSTALLED_TORNEL, *args)
