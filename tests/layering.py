@@ -1,6 +1,7 @@
 """The source folders' house rules, read from the sources: each folder of src/ includes
-only folders below it, the profile API is called only in config/, and CloseHandle only
-in common/ (everything else owns its handles)."""
+only folders below it, the profile API is called only in config/, CloseHandle only in
+common/ (everything else owns its handles), and GetProcAddress only in common/ (every
+run-time lookup is typed by BindProc)."""
 
 import os
 import re
@@ -12,6 +13,7 @@ LAYERS = ["shell", "settings", "dispatch", "destinations", "scan", "i18n", "conf
 CALLS = [
     ("config", "the profile API", re.compile(r"\b(Get|Write)(Private)?Profile\w*\(")),
     ("common", "CloseHandle", re.compile(r"\bCloseHandle\(")),
+    ("common", "GetProcAddress", re.compile(r"\bGetProcAddress\(")),
 ]
 INCLUDE = re.compile(r'#include "(\w+)/')
 

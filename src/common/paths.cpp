@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/bind_proc.h"
 #include "common/strings.h"
 
 namespace {
@@ -46,14 +47,10 @@ bool RunningUnderWow64()
 {
     // Looked up: Windows before XP SP2 has no such call, and runs no 32-bit program
     // on a 64-bit system either.
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE process, BOOL* wow64);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (!kernel)
-        return false;
-    auto isWow64 =
-        reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+    BOOL(WINAPI * isWow64)(HANDLE process, BOOL * wow64) = nullptr;
     BOOL wow64 = FALSE;
-    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+    return BindProc(GetModuleHandleA("kernel32.dll"), "IsWow64Process", isWow64) &&
+           isWow64(GetCurrentProcess(), &wow64) && wow64;
 }
 
 bool NativeSystemPath(char* out, size_t size, const char* path)

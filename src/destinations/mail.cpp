@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "common/bind_proc.h"
 #include "common/handles.h"
 #include "common/message_box.h"
 #include "common/paths.h"
@@ -163,12 +164,12 @@ bool HandToMailLibrary(const char* libraryPath, const char* imagePath)
     UniqueModule library(LoadLibraryA(libraryPath));
     if (!library)
         return false;
-    FARPROC proc = GetProcAddress(library.get(), kSendMailExport);
-    if (!proc)
+    PFN_TNGSendMail sendMail = nullptr;
+    if (!BindProc(library.get(), kSendMailExport, sendMail))
         return false;
     char path[260];
     CopyString(path, imagePath);
-    reinterpret_cast<PFN_TNGSendMail>(reinterpret_cast<void*>(proc))(path);
+    sendMail(path);
     return true;
 }
 

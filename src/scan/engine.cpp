@@ -3,6 +3,7 @@
 // every call made while the engine is not bound reports kStatusLibNotFound.
 #include <cstring>
 
+#include "common/bind_proc.h"
 #include "common/handles.h"
 #include "common/paths.h"
 #include "scan/scan.h"
@@ -20,32 +21,24 @@ HMODULE g_engineModule = nullptr;
 uint8_t g_scannerRecord[kScannerRecordSize];
 EngineStatus g_lastListStatus = kStatusOk;
 
-template <class Fn>
-bool Bind(HMODULE module, const char* name, Fn& slot)
-{
-    FARPROC proc = GetProcAddress(module, name);
-    slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
-    return proc != nullptr;
-}
-
 bool BindAll(HMODULE module, ScanEngineTable& table)
 {
     bool ok = true;
-    ok &= Bind(module, "TNeInitEngine", table.InitEngine);
-    ok &= Bind(module, "TNeChooseScanner", table.ChooseScanner);
-    ok &= Bind(module, "TNeGetScannerCapabilities", table.GetScannerCapabilities);
-    ok &= Bind(module, "TNePreviewAsync", table.PreviewAsync);
-    ok &= Bind(module, "TNePreview", table.Preview);
-    ok &= Bind(module, "TNeScanAsync", table.ScanAsync);
-    ok &= Bind(module, "TNeScan", table.Scan);
-    ok &= Bind(module, "TNeReleaseScanner", table.ReleaseScanner);
-    ok &= Bind(module, "TNeStopScan", table.StopScan);
-    ok &= Bind(module, "TNeProcessImage", table.ProcessImage);
-    ok &= Bind(module, "TNeGetStatus", table.GetStatus);
-    ok &= Bind(module, "TNeSetStatus", table.SetStatus);
-    ok &= Bind(module, "TNeReleaseEngine", table.ReleaseEngine);
-    ok &= Bind(module, "TNeGetEngineInfo", table.GetEngineInfo);
-    ok &= Bind(module, "TNeRegisterNotification", table.RegisterNotification);
+    ok &= BindProc(module, "TNeInitEngine", table.InitEngine);
+    ok &= BindProc(module, "TNeChooseScanner", table.ChooseScanner);
+    ok &= BindProc(module, "TNeGetScannerCapabilities", table.GetScannerCapabilities);
+    ok &= BindProc(module, "TNePreviewAsync", table.PreviewAsync);
+    ok &= BindProc(module, "TNePreview", table.Preview);
+    ok &= BindProc(module, "TNeScanAsync", table.ScanAsync);
+    ok &= BindProc(module, "TNeScan", table.Scan);
+    ok &= BindProc(module, "TNeReleaseScanner", table.ReleaseScanner);
+    ok &= BindProc(module, "TNeStopScan", table.StopScan);
+    ok &= BindProc(module, "TNeProcessImage", table.ProcessImage);
+    ok &= BindProc(module, "TNeGetStatus", table.GetStatus);
+    ok &= BindProc(module, "TNeSetStatus", table.SetStatus);
+    ok &= BindProc(module, "TNeReleaseEngine", table.ReleaseEngine);
+    ok &= BindProc(module, "TNeGetEngineInfo", table.GetEngineInfo);
+    ok &= BindProc(module, "TNeRegisterNotification", table.RegisterNotification);
     return ok;
 }
 
@@ -136,11 +129,11 @@ int GetScannerList()
     }
     PFN_TNcGetScannerList getList = nullptr;
     PFN_TNcReleaseScannerList releaseList = nullptr;
-    if (!Bind(chooser.get(), "TNcGetScannerList", getList)) {
+    if (!BindProc(chooser.get(), "TNcGetScannerList", getList)) {
         g_lastListStatus = kStatusChooserLibNotFound;
         return 0;
     }
-    Bind(chooser.get(), "TNcReleaseScannerList", releaseList);
+    BindProc(chooser.get(), "TNcReleaseScannerList", releaseList);
 
     ChooserCriteria criteria = {};
     void* list = nullptr;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "common/bind_proc.h"
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/strings.h"
@@ -18,17 +19,10 @@ struct ComApi {
     void(WINAPI* freeMemory)(LPVOID);
 };
 
-template <class F>
-bool BindEntry(HMODULE module, const char* name, F& entry)
-{
-    entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return entry != nullptr;
-}
-
 bool BindCom(HMODULE module, ComApi& api)
 {
-    return module && BindEntry(module, "CoInitializeEx", api.initialize) &&
-           BindEntry(module, "CoUninitialize", api.uninitialize) && BindEntry(module, "CoTaskMemFree", api.freeMemory);
+    return BindProc(module, "CoInitializeEx", api.initialize) && BindProc(module, "CoUninitialize", api.uninitialize) &&
+           BindProc(module, "CoTaskMemFree", api.freeMemory);
 }
 
 // Opens the browser on the folder it was asked to start from.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "common/bind_proc.h"
 #include "common/handles.h"
 #include "common/message_box.h"
 #include "common/strings.h"
@@ -78,9 +79,8 @@ bool AskStillImageService(HINSTANCE instance, LaunchEvent& event)
     UniqueModule sti(LoadLibraryW(L"sti.dll"));
     if (!sti)
         return false;
-    auto create = reinterpret_cast<PFN_StiCreateInstanceW>(
-        reinterpret_cast<void*>(GetProcAddress(sti.get(), "StiCreateInstanceW")));
-    if (!create)
+    PFN_StiCreateInstanceW create = nullptr;
+    if (!BindProc(sti.get(), "StiCreateInstanceW", create))
         return false;
     StillImage* stillImage = nullptr;
     if (FAILED(create(instance, kStiVersion, &stillImage, nullptr)) || !stillImage)
@@ -205,13 +205,10 @@ void TellPressNotTaken()
 // no such rule.
 void LetResidentComeToFront(HWND resident)
 {
-    typedef BOOL(WINAPI * PFN_AllowSetForegroundWindow)(DWORD);
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    auto allow = user32 ? reinterpret_cast<PFN_AllowSetForegroundWindow>(reinterpret_cast<void*>(
-                              GetProcAddress(user32, "AllowSetForegroundWindow")))
-                        : nullptr;
+    BOOL(WINAPI * allow)(DWORD process) = nullptr;
     DWORD residentProcess = 0;
-    if (allow && GetWindowThreadProcessId(resident, &residentProcess) && residentProcess)
+    if (BindProc(GetModuleHandleA("user32.dll"), "AllowSetForegroundWindow", allow) &&
+        GetWindowThreadProcessId(resident, &residentProcess) && residentProcess)
         allow(residentProcess);
 }
 

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "common/bind_proc.h"
 #include "shell/launch.h"
 
 namespace {
@@ -9,13 +10,8 @@ namespace {
 // of Windows XP have no such function.
 void RemoveCurrentDirectoryFromDllSearch()
 {
-    using SetDllDirectoryProc = BOOL(WINAPI*)(LPCSTR);
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto setDllDirectory =
-        kernel ? reinterpret_cast<SetDllDirectoryProc>(
-                     reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")))
-               : nullptr;
-    if (setDllDirectory)
+    BOOL(WINAPI * setDllDirectory)(LPCSTR path) = nullptr;
+    if (BindProc(GetModuleHandleA("kernel32.dll"), "SetDllDirectoryA", setDllDirectory))
         setDllDirectory("");
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "common/bind_proc.h"
 #include "common/handles.h"
 #include "common/strings.h"
 #include "config/config.h"
@@ -47,9 +48,8 @@ void ReadVersionEx(OsVersionFacts& facts)
     UniqueModule kernel(LoadLibraryA(kernelPath));
     if (!kernel)
         return;
-    auto getVersionEx = reinterpret_cast<GetVersionExAProc>(
-        reinterpret_cast<void*>(GetProcAddress(kernel.get(), "GetVersionExA")));
-    if (!getVersionEx)
+    GetVersionExAProc getVersionEx = nullptr;
+    if (!BindProc(kernel.get(), "GetVersionExA", getVersionEx))
         return;
     OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof info;  // 148: the form every release understands
