@@ -137,9 +137,11 @@ def printed(output):
     return lambda: os.path.exists(output) and open(output, "rb").read().rstrip().endswith(b"%%EOF")
 
 
-def main():
+def prepare(kmconfig=KMCONFIG, button_ini=BUTTON_INI):
+    """The given settings, the engine's scan log and empty folders; returns what the
+    settings files held, for restore_files."""
     saved = {}
-    for path, text in ((windows_file("kmconfig.ini"), KMCONFIG), (windows_file("Button.InI"), BUTTON_INI),
+    for path, text in ((windows_file("kmconfig.ini"), kmconfig), (windows_file("Button.InI"), button_ini),
                        (SIM_INI, None)):
         saved[path] = open(path, "rb").read() if os.path.exists(path) else None
         if text:
@@ -149,6 +151,11 @@ def main():
     for folder in (SCANS, APP):
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
+    return saved
+
+
+def main():
+    saved = prepare()
     shutil.copy(os.path.join(DEBUG_BIN, "record_args.exe"), APP)
     output = os.path.join(APP, "copy.ps")
     printer_tool = os.path.join(RELEASE_BIN, "add_test_printer.exe")

@@ -16,7 +16,7 @@ from press_bench import APP, PRINTER, SCANS, SIM_INI, now_qpc, one, printed  # n
 
 from tornel_e2e import (MAIL_KEY, MAKER_DIR, TORNEL_NAME, WM_COMMAND, WM_DESTROY, WM_NULL, default_mail_client,  # noqa: E402
                         drive, find_window, kill_program, run_detached, send, set_default_mail_client, start,
-                        unix_path, wait_until, wine, windows_file, windows_path, write_ini)
+                        unix_path, wait_until, wine, windows_path)
 from tornel_e2e import restore_files  # noqa: E402
 from figures import RELEASE_BIN, RELEASE_TORNEL, figure  # noqa: E402
 
@@ -89,17 +89,7 @@ def measure(window, output):
 
 
 def main():
-    saved = {}
-    for path, text in ((windows_file("kmconfig.ini"), KMCONFIG), (windows_file("Button.InI"), BUTTON_INI),
-                       (SIM_INI, None)):
-        saved[path] = open(path, "rb").read() if os.path.exists(path) else None
-        if text:
-            write_ini(path, text)
-    with open(SIM_INI, "a") as f:
-        f.write("\r\n[Bench]\r\nScanLog=1\r\n")
-    for folder in (SCANS, APP):
-        shutil.rmtree(folder, ignore_errors=True)
-        os.makedirs(folder)
+    saved = press_bench.prepare(KMCONFIG, BUTTON_INI)
     earlier_client = default_mail_client()
     wine("reg", "add", CLIENT_KEY + r"\protocols\mailto\shell\open\command", "/ve", "/d",
          r'C:\windows\system32\winebrowser.exe "%1"', "/f")
