@@ -61,21 +61,17 @@ struct Figures {
 // The destination's wait as the job does it.
 void RunBlocking(const char* path)
 {
-    RunScanJob(path, kKindImage, kOutputFormatBmp);
+    RunScanJob(path, ScanOrderFor(kKindImage), kOutputFormatBmp);
 }
 
-// The polling destination: creates the event, starts the job and tests the event
-// with a zero time-out until it is signalled.
+// The polling destination: starts the job and tests its end event with a zero
+// time-out until it is signalled.
 void RunPolling(const char* path)
 {
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    g_scan.JobDoneEvent = done;
-    StartScanJob(path, kKindImage, kOutputFormatBmp);
-    while (WaitForSingleObject(done, 0) != WAIT_OBJECT_0) {
+    StartScanJob(path, ScanOrderFor(kKindImage), kOutputFormatBmp);
+    while (WaitForSingleObject(g_scan.JobEnded.get(), 0) != WAIT_OBJECT_0) {
     }
-    ResetEvent(done);
-    g_scan.JobDoneEvent = nullptr;
-    CloseHandle(done);
+    g_scan.Phase = JobPhase::Idle;
 }
 
 Figures Measure(void (*destination)(const char*), const char* path, int jobs)

@@ -40,19 +40,19 @@ static int OpenInApplication(const DefaultApplication& application, const char* 
     return 1;
 }
 
-int LaunchScanToApplication()
+int LaunchScanToApplication(const ScanOrder& order)
 {
     // The same entry that OCR takes as the default application.
     DefaultApplication application;
     ReadDefaultApplication(&application);
     if (IsOcrApplication(application.name)) {
-        OcrToDocument();  // it makes its own scan
+        OcrToDocument(order);  // it makes its own scan
         return 1;
     }
 
     char imagePath[260];
     MakeOutputFileName(imagePath, "bmp");
-    if (!RunScanJob(imagePath, kKindImage, kOutputFormatBmp))
+    if (!RunScanJob(imagePath, order, kOutputFormatBmp))
         return 0;  // aborted: nothing is started and nothing more is shown
     return OpenInApplication(application, imagePath);
 }

@@ -204,14 +204,14 @@ static bool ChooseCopyPrinter(CopyPrinter* printer)
     return failure == 0;
 }
 
-int CopyToPrinter()
+int CopyToPrinter(const ScanOrder& order)
 {
     CopyPrinter printer;
     if (!ChooseCopyPrinter(&printer))
         return 0;
     char imagePath[260];
     MakeOutputFileName(imagePath, "bmp");
-    if (!RunScanJob(imagePath, kKindCopy, kOutputFormatBmp))
+    if (!RunScanJob(imagePath, order, kOutputFormatBmp))
         return 0;  // aborted: nothing is printed and nothing more is shown
     // The print takes the resolution the job scanned at, not the setting as it is now.
     return PrintCopy(printer, imagePath, g_scan.JobResolution.load());

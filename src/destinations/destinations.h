@@ -7,12 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 
+// What the press decided for its scan (scan/scan.h): each scanning destination is
+// called with it and runs its job by it.
+struct ScanOrder;
+
 // Scan to application: scans to a BMP file and starts the default application of
 // [Tornel_Application] with it; word processors and spreadsheets go to OCR instead.
-int LaunchScanToApplication();
+int LaunchScanToApplication(const ScanOrder& order);
 // Copy to printer: scans to a BMP file and prints it on the printer the Copy page
 // shows, at its natural size. 1 when printed.
-int CopyToPrinter();
+int CopyToPrinter(const ScanOrder& order);
 // Prints a BMP file of the given scan resolution once, centred on one page of the
 // named printer, in bands of at most 100 rows; failures are shown here. The driver
 // and port names are not needed: the spooler knows the printer by name. 1 or 0.
@@ -20,7 +24,7 @@ int PrintScannedImage(const char* driver, const char* printer, const char* port,
                       int32_t resolution);
 // Scan to e-mail: scans to a BMP file and hands it to the mail service library, the
 // chosen mail client being the system's default for the call. 1 when handed over.
-int ScanToEmail();
+int ScanToEmail(const ScanOrder& order);
 // The hand-off after the scan: the mail system's client becomes the system's default,
 // the library at libraryPath gets the image, and the earlier default is put back.
 // False when the library or its entry is missing.
@@ -38,11 +42,6 @@ struct MailDefaultKeys {
 // there is and the user is told once which program that is.
 bool HandToMailServiceWith(const MailDefaultKeys& keys, const char* identifier, const char* libraryPath,
                            const char* imagePath);
-// Mail without any mail program: scans to a BMP file, writes an unsent draft with the
-// page attached beside it and opens the draft with the system's program for mail
-// files; when there is none, opens the page's folder with the page selected and says
-// it is there to attach by hand. The page is never removed. 1 when the draft opened.
-int ScanToMailDraft();
 // Writes the unsent draft of a page beside it ("X-Unsent: 1", MIME, the page attached
 // in base64 under its file name, the localized subject and text); never over an
 // existing file. False when it could not be written whole.
@@ -50,9 +49,9 @@ bool WriteMailDraft(const char* imagePath, char* draftPath, size_t size);
 // OCR to document: the page is scanned to TIFF, recognised by the OCR application
 // (the OCR engine for the Chinese languages) and the document opened in the default
 // application, or delivered by the OCR program itself for a spreadsheet.
-int OcrToDocument();
+int OcrToDocument(const ScanOrder& order);
 // The OCR engine's route for a DocumentKind.
-int OcrWithEngine(int kind);
+int OcrWithEngine(int kind, const ScanOrder& order);
 // The OCR engine's folder: "UserPath" of "kelmio32.ini" with "OcrDrv\". Always 1.
 int GetOcrEngineFolder(char* buffer, size_t size);
 // The program's main window, which the OCR engine is told it may report to.
@@ -76,7 +75,7 @@ bool WaitForDocument(const char* path, DocumentDone done);
 // Tests shorten the limit; 0 restores it (120 s).
 void SetOcrDocumentWaitLimitForTests(DWORD milliseconds);
 // Scan to folder: the page is stored under a dated, numbered name in the chosen folder.
-int ScanToFolder();
+int ScanToFolder(const ScanOrder& order);
 
 // Removes one pair of surrounding double quotes in place: a trailing quote, then a
 // leading one; a quote inside the name stays.
@@ -116,8 +115,10 @@ int FindCopyPrinter(CopyPrinter* out);
 // Prints a page on the printer once; resolution 0 takes the one the file names.
 // Announces the print. 1 when printed.
 int PrintCopy(const CopyPrinter& printer, const char* imagePath, int32_t resolution);
-// The draft route's hand-off: the page goes out as an unsent draft, or is shown to be
-// attached by hand. 1 when the draft opened.
+// The draft route's hand-off, for mail without any mail program: an unsent draft with
+// the page attached is written beside it and opened with the system's program for mail
+// files; without one, the page's folder opens with the page selected and the user is
+// told to attach it by hand. The page is never removed. 1 when the draft opened.
 int MailDraftOfPage(const char* imagePath);
 
 // ---- A finished hand-off ---------------------------------------------------------

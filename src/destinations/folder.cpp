@@ -32,13 +32,13 @@ void ShowCopyFailed(const char* path)
 
 }  // namespace
 
-int ScanToFolder()
+int ScanToFolder(const ScanOrder& order)
 {
     EnsureFolderChosen();
     char path[260];
     MakeOutputFileName(path, "bmp");
     // Whatever the engine wrote stays in the folder, also after an abort.
-    if (RunScanJob(path, kKindMyFolder, kOutputFormatBmp))
+    if (RunScanJob(path, order, kOutputFormatBmp))
         AnnounceDestinationResult(DestinationResult::Saved, path);
     return 1;
 }

@@ -259,14 +259,14 @@ void MailProgramName(char (&program)[257])
         ProgramNameFor(identifier, program);
 }
 
-int ScanToEmail()
+int ScanToEmail(const ScanOrder& order)
 {
     MailRoute route;
     if (!ChooseMailRoute(&route))
         return 0;
     char imagePath[260];
     MakeOutputFileName(imagePath, "bmp");
-    if (!RunScanJob(imagePath, kKindMail, kOutputFormatBmp))
+    if (!RunScanJob(imagePath, order, kOutputFormatBmp))
         return 0;  // aborted: no registry change, no hand-off, no message
     return MailPage(route, imagePath);
 }

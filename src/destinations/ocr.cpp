@@ -90,9 +90,9 @@ void NameFiles(int kind, OcrFiles* files)
 }
 
 // False, with nothing shown, when the scan was aborted or left no image.
-bool ScanPage(const OcrFiles& files)
+bool ScanPage(const OcrFiles& files, const ScanOrder& order)
 {
-    return RunScanJob(files.image, kKindImage, kOutputFormatTiff) && FileExists(files.image);
+    return RunScanJob(files.image, order, kOutputFormatTiff) && FileExists(files.image);
 }
 
 void DeleteImageIfAsked(const char* imagePath)
@@ -162,7 +162,7 @@ int GetOcrEngineFolder(char* buffer, size_t size)
     return 1;
 }
 
-int OcrToDocument()
+int OcrToDocument(const ScanOrder& order)
 {
     char ocrApplication[260];
     if (!FindOcrApplication(ocrApplication)) {
@@ -176,11 +176,11 @@ int OcrToDocument()
     const bool sendMode = kind == kExcelDocument;
     const int32_t language = OcrLanguage.load();
     if (language == kTraditionalChinese || language == kSimplifiedChinese)
-        return OcrWithEngine(kind);
+        return OcrWithEngine(kind, order);
 
     OcrFiles files;
     NameFiles(kind, &files);
-    if (!ScanPage(files))
+    if (!ScanPage(files, order))
         return 0;
     std::string arguments = std::string("\"") + files.image + "\"";
     // Document paths have blanks ("Documents and Settings"): the path is quoted.
@@ -191,7 +191,7 @@ int OcrToDocument()
     return FinishOcr(delivered, sendMode, application, files);
 }
 
-int OcrWithEngine(int kind)
+int OcrWithEngine(int kind, const ScanOrder& order)
 {
     const bool sendMode = kind == kExcelDocument || FirstOcrDestinationIsWord();
     DefaultApplication application;
@@ -211,7 +211,7 @@ int OcrWithEngine(int kind)
     }
     OcrFiles files;
     NameFiles(kind, &files);
-    if (!ScanPage(files))
+    if (!ScanPage(files, order))
         return 0;
     OcrSettings settings = {};
     settings.imagePath = files.image;

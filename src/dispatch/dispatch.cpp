@@ -75,24 +75,25 @@ int ReadFunctionCode(int buttonNumber, const char* section)
     return ReadIniInt(kButtonFileName, section, key, 0);
 }
 
+// The destination scans by the settings of its function's kind as they stand now.
 void RunDestination(int functionCode)
 {
     switch (functionCode) {
     case kFunctionApplication:
         SetActiveDestination(Destination::Application);
-        LaunchScanToApplication();
+        LaunchScanToApplication(ScanOrderFor(kKindImage));
         break;
     case kFunctionCopy:
         SetActiveDestination(Destination::Printer);
-        CopyToPrinter();
+        CopyToPrinter(ScanOrderFor(kKindCopy));
         break;
     case kFunctionMail:
         SetActiveDestination(Destination::Mail);
-        ScanToEmail();
+        ScanToEmail(ScanOrderFor(kKindMail));
         break;
     case kFunctionFolder:
         SetActiveDestination(Destination::Folder);
-        ScanToFolder();
+        ScanToFolder(ScanOrderFor(kKindMyFolder));
         break;
     default:
         break;

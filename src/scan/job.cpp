@@ -1,6 +1,5 @@
-// The scan job: turns a destination's stored settings into a scan by the engine,
-// collects the scanned lines for the progress dialog's preview, and releases the
-// waiting destination when the engine reports the end.
+// The scan job: turns the settings a press took into a scan by the engine, hands the
+// scanned lines to the preview, and releases the waiting destination at the end.
 #include <windows.h>
 
 #include <cstring>
@@ -10,6 +9,7 @@
 #include "common/handles.h"
 #include "common/strings.h"
 #include "config/config.h"
+#include "scan/preview.h"
 #include "scan/scan.h"
 
 ScanState g_scan;
@@ -17,16 +17,8 @@ uint8_t ScanParameters[kScanParametersSize];
 
 namespace {
 
-constexpr size_t kPreviewHeaderSize = sizeof(BITMAPINFOHEADER);  // 40
-static_assert(kPreviewHeaderSize == 40, "the preview starts with a 40-byte header");
-
 // A finished job's progress thread is in its last cycle for at most about 1.5 s.
 constexpr DWORD kProgressThreadEndLimitMs = 10000;
-// How long a freer waits for a block of lines being copied into the preview.
-constexpr DWORD kPreviewWriterWaitMs = 2000;
-// A preview larger than this is not allocated; the scan runs without it.
-constexpr long long kPreviewSizeLimit = 512LL * 1024 * 1024;
-
 // How long a closing program waits for the engine to end a stopped scan.
 constexpr DWORD kExitStopLimitMs = 10000;
 
@@ -49,9 +41,9 @@ std::atomic<DWORD> g_savedPriorityClass{0};
 
 // The blocks of a job the engine has ended are freed; those of a job it never ended
 // are left to it, since a silent engine may still read them.
-void ReleaseFinishedBlocks()
+void ReleaseBlocks(bool engineEnded)
 {
-    if (g_scan.JobRunning.load()) {
+    if (!engineEnded) {
         (void)g_blocks.job.release();
         (void)g_blocks.request.release();
         return;
@@ -60,13 +52,11 @@ void ReleaseFinishedBlocks()
     g_blocks.request.reset();
 }
 
-// The job-end event outlives every job: created by the first, reset by each.
-UniqueHandle g_jobEnded;
-
+// The phase says the job has ended before the event wakes its waiters.
 void SignalJobEnded()
 {
-    if (g_jobEnded)
-        SetEvent(g_jobEnded.get());
+    g_scan.Phase = JobPhase::Ending;
+    SetEvent(g_scan.JobEnded.get());
 }
 
 // A job that cannot start still ends: the destination is released as aborted.
@@ -74,41 +64,31 @@ void ReleaseDestinationAsAborted()
 {
     g_scan.JobAborted = 1;
     SignalJobEnded();
-    HANDLE done = g_scan.JobDoneEvent.load();
-    if (done)
-        SetEvent(done);
 }
 
 void FailJobStart(EngineStatus status)
 {
-    g_blocks.job.reset();
-    g_blocks.request.reset();
+    ReleaseBlocks(true);
     ShowEngineError(status);
     ReleaseDestinationAsAborted();
 }
 
-// The engine refused the scan itself: its progress thread is told the job is over
-// and has ended before the destination is released (its dialog's start clears
-// JobAborted), and the user hears of it at once.
+// The engine refused the scan itself: its progress thread sees the job end and has
+// ended before the destination is released (its dialog's start clears JobAborted),
+// and the user hears of it at once.
 void FailScanCall(EngineStatus status)
 {
-    g_scan.JobRunning = false;
-    g_scan.PreviewOpen = false;
-    g_scan.ScanFinished = 1;
+    g_scan.Phase = JobPhase::Ending;
     ShowEngineError(status);
     WaitForProgressThreadEnd();
-    ReleaseFinishedBlocks();
+    ReleaseBlocks(true);
     ReleaseDestinationAsAborted();
 }
 
-int KindDocTypeMask(int buttonKind)
+// Sets the fields of ScanParameters that the order's settings decide.
+void ApplyScanOrder(const ScanOrder& order)
 {
-    return ReadIniInt(kConfigFileName, kButtonKindNames[buttonKind], "DocType", 0);
-}
-
-// Sets the fields of ScanParameters that the destination's settings decide.
-void ApplyButtonSettings(const ButtonSetting& setting, int buttonKind)
-{
+    const ButtonSetting& setting = order.setting;
     WriteU16(ScanParameters, kParamFixed68, 100);
     // A resolution index outside the list keeps the engine's default resolution.
     int dpi = ResolutionForIndex(setting.Res);
@@ -116,7 +96,7 @@ void ApplyButtonSettings(const ButtonSetting& setting, int buttonKind)
         WriteU16(ScanParameters, kParamXResolution, static_cast<uint16_t>(dpi));
         WriteU16(ScanParameters, kParamYResolution, static_cast<uint16_t>(dpi));
     }
-    int doc = DocCodeFromPosition(setting.Doc, KindDocTypeMask(buttonKind));
+    int doc = DocCodeFromPosition(setting.Doc, order.docTypes);
     BrightnessLevels level = BrightnessForIndex(setting.Bri);
     if (doc >= 0 && doc < kDocTypeCount) {
         WriteU32(ScanParameters, kParamImageType, static_cast<uint32_t>(kDocTypes[doc].imageType));
@@ -131,16 +111,13 @@ void ApplyButtonSettings(const ButtonSetting& setting, int buttonKind)
     WriteU32(ScanParameters, kParamFixed56, 2);
 }
 
-void FillJobBlocks(const char* path, const ButtonSetting& setting, int32_t format)
+void FillJobBlocks(const char* path, const ScanOrder& order, int32_t format)
 {
     uint8_t* job = g_blocks.job.get();
     CopyString(reinterpret_cast<char*>(job + kJobPath), kJobPathSize, path);
     WriteU32(job, kJobFormat, static_cast<uint32_t>(format));
-    // The area of the same copy as the other settings: GetScanArea would read the
-    // table again, and the Button manager may have changed it meanwhile.
     int32_t area[4] = {};
-    ScanAreaForIndex(setting.Area, area);
-    ClampScanArea(area, g_scan.MaxWidth, g_scan.MaxHeight);
+    GetScanArea(area, order);
     for (int i = 0; i < 4; ++i)
         WriteU32(job, kJobArea + 4 * i, static_cast<uint32_t>(area[i]));
     memcpy(job + kJobParameters, ScanParameters, kScanParametersSize);
@@ -169,8 +146,9 @@ void StartProgressThread()
 // Blocks until the event is signalled; false when the engine stayed silent for the
 // whole limit. Time inside a notification (an error box may be open on the engine's
 // thread) does not count as silence.
-bool WaitForJobEnd(HANDLE done)
+bool WaitForJobEnd()
 {
+    HANDLE done = g_scan.JobEnded.get();
     for (;;) {
         DWORD limit = g_silenceLimit.load();
         DWORD silent = GetTickCount() - g_scan.LastNotificationTick.load();
@@ -186,14 +164,12 @@ bool WaitForJobEnd(HANDLE done)
     }
 }
 
-// The engine sent no end: stop it, tell the user, and end the job as aborted. The
-// preview is closed to a late engine; its blocks are left to it.
+// The engine sent no end: stop it, tell the user, and end the job as aborted. A late
+// engine finds the job ended: its lines and its end are dropped; its blocks are left to it.
 void GiveUpSilentJob()
 {
     g_scan.JobAborted = 1;
-    g_scan.PreviewOpen = false;
-    g_scan.ScanFinished = 1;
-    g_scan.ScanBusy = false;
+    g_scan.Phase = JobPhase::Ending;
     EngineStopScan();
     ShowEngineError(kStatusTimeOut);
 }
@@ -207,60 +183,31 @@ void OnScanStarted()
         ShowWindowAsync(dialog, SW_SHOWNORMAL);
 }
 
-void CopyIntoPreview(const void* data, uint32_t count)
-{
-    HGLOBAL block = g_scan.PreviewImage.load();
-    if (!block || !data)
-        return;
-    uint8_t* bits = g_scan.PreviewBits.load();
-    if (!bits) {
-        bits = static_cast<uint8_t*>(GlobalLock(block));
-        if (!bits)
-            return;
-        g_scan.PreviewWritePos = kPreviewHeaderSize;
-        g_scan.PreviewBits = bits;
-        g_scan.PreviewLocked = true;
-    }
-    size_t size = g_scan.PreviewSize.load();
-    size_t pos = g_scan.PreviewWritePos.load();
-    if (pos >= size)
-        return;
-    size_t take = count < size - pos ? count : size - pos;
-    memcpy(bits + pos, data, take);
-    g_scan.PreviewWritePos = pos + take;
-}
-
 void OnScanBlock(const void* data, uint32_t count)
 {
-    // Counted in before the gate is looked at, so a freer either sees this writer or
-    // this writer sees the gate closed.
-    ++g_scan.PreviewWriters;
-    if (g_scan.PreviewOpen.load())
-        CopyIntoPreview(data, count);
-    --g_scan.PreviewWriters;
+    if (JobScanning())
+        WritePreviewBlock(data, count);
 }
 
+// The first end of a scanning job ends it. The event comes first, so the destination
+// may go on while the engine finishes; a scan the closing program stopped is finished
+// before the event, so the teardown never releases the engine under the finish.
 void OnScanEnd()
 {
-    // An end after the job was given up (or twice) finds no job to release.
-    if (!g_scan.JobRunning.exchange(false))
-        return;
-    // The event first: the destination may go on while the engine finishes below.
-    HANDLE done = g_scan.JobDoneEvent.load();
-    if (done)
-        SetEvent(done);
-    g_scan.PreviewOpen = false;
-    g_scan.PreviewLocked = false;
-    g_scan.ScanFinished = 1;
-    EngineProcessImage(kProcessFinish, ScanParameters);
-    g_scan.ScanBusy = false;
-    SignalJobEnded();
+    JobPhase was = JobPhase::Scanning;
+    if (!g_scan.Phase.compare_exchange_strong(was, JobPhase::Ending) &&
+        (was != JobPhase::Stopping || !g_scan.Phase.compare_exchange_strong(was, JobPhase::Ending)))
+        return;  // an end after the job was given up, or a second end
+    if (was == JobPhase::Stopping)
+        EngineProcessImage(kProcessFinish, ScanParameters);
+    SetEvent(g_scan.JobEnded.get());
+    if (was == JobPhase::Scanning)
+        EngineProcessImage(kProcessFinish, ScanParameters);
 }
 
 void OnEngineStatus(uint32_t code)
 {
     ShowEngineError(static_cast<EngineStatus>(code));
-    g_scan.ScanBusy = false;
 }
 
 // The last page a finished job filed as a BMP since the program started. Written by
@@ -280,38 +227,25 @@ void RememberFiledPage(const char* path)
 
 }  // namespace
 
-void ClearActiveDestinations()
+bool ScanJobActive() { return g_scan.Phase.load() != JobPhase::Idle; }
+
+bool JobScanning()
 {
-    g_scan.ActiveApplication = 0;
-    g_scan.ActivePrinter = 0;
-    g_scan.ActiveMail = 0;
-    g_scan.ActiveFolder = 0;
+    const JobPhase phase = g_scan.Phase.load();
+    return phase == JobPhase::Scanning || phase == JobPhase::Stopping;
 }
 
-void SetActiveDestination(Destination destination)
+ScanOrder ScanOrderFor(int kind)
 {
-    switch (destination) {
-    case Destination::Application:
-        g_scan.ActiveApplication = 1;
-        break;
-    case Destination::Printer:
-        g_scan.ActivePrinter = 1;
-        break;
-    case Destination::Mail:
-        g_scan.ActiveMail = 1;
-        break;
-    case Destination::Folder:
-        g_scan.ActiveFolder = 1;
-        break;
-    }
+    ScanOrder order = {kind, ReadButtonSetting(kind), 0};
+    if (kind >= 0 && kind < kButtonKindCount)
+        order.docTypes = ReadIniInt(kConfigFileName, kButtonKindNames[kind], "DocType", 0);
+    return order;
 }
 
-bool ScanJobActive() { return g_scan.JobDoneEvent.load() != nullptr || g_scan.ScanBusy.load(); }
-
-void GetScanArea(int32_t area[4], int /*docType: the area does not depend on it*/, int buttonKind)
+void GetScanArea(int32_t area[4], const ScanOrder& order)
 {
-    int areaIndex = (buttonKind >= 0 && buttonKind < kButtonKindCount) ? ReadButtonSetting(buttonKind).Area : 0;
-    ScanAreaForIndex(areaIndex, area);
+    ScanAreaForIndex(order.setting.Area, area);
     ClampScanArea(area, g_scan.MaxWidth, g_scan.MaxHeight);
 }
 
@@ -337,120 +271,32 @@ void RestoreJobPriorityClass()
 
 void StopScanForExit()
 {
-    if (!g_scan.JobRunning.load())
+    JobPhase scanning = JobPhase::Scanning;
+    if (!g_scan.Phase.compare_exchange_strong(scanning, JobPhase::Stopping))
         return;
     g_scan.JobAborted = 1;
     EngineStopScan();
-    HANDLE ended = g_scan.JobEndedEvent.load();
-    if (ended)
-        WaitForSingleObject(ended, kExitStopLimitMs);
+    WaitForSingleObject(g_scan.JobEnded.get(), kExitStopLimitMs);
     // The engine removes what it stopped; one that ended late or not at all may
     // still have left its file.
     if (!g_scan.JobCompleted.load() && g_scan.JobPath[0])
         DeleteFileA(g_scan.JobPath);
 }
 
-void FreePreviewImage()
-{
-    g_scan.PreviewOpen = false;
-    // Bounded by the clock: a Sleep(1) can last a whole timer tick (15.6 ms).
-    const DWORD start = GetTickCount();
-    while (g_scan.PreviewWriters.load() != 0) {
-        if (GetTickCount() - start >= kPreviewWriterWaitMs)
-            return;  // a writer that never leaves: better a lost block than a freed one in use
-        Sleep(1);
-    }
-    UniqueGlobal block(g_scan.PreviewImage.exchange(nullptr));
-    uint8_t* bits = g_scan.PreviewBits.exchange(nullptr);
-    g_scan.PreviewLocked = false;
-    g_scan.PreviewSize = 0;
-    // The engine's thread locked the block at its first block of lines.
-    if (block && bits)
-        GlobalUnlock(block.get());
-}
-
-int AllocatePreviewImage(const void* request)
-{
-    // A block a previous job left (its progress thread never ran) goes first.
-    FreePreviewImage();
-    if (!request)
-        return 0;
-    const uint8_t* job = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(ReadU32(request, kRequestJob)));
-    if (!job)
-        return 0;
-    int xres = ReadS16(job, kJobParameters + kParamXResolution);
-    int yres = ReadS16(job, kJobParameters + kParamYResolution);
-    int left = ReadS32(job, kJobArea), top = ReadS32(job, kJobArea + 4);
-    int right = ReadS32(job, kJobArea + 8), bottom = ReadS32(job, kJobArea + 12);
-    int type = ReadS32(job, kJobParameters + kParamImageType);
-    int bits = ReadU16(job, kJobParameters + kParamBitsPerSample);
-    (void)bits;  // the type alone decides the layout of the preview
-
-    long long pixels = static_cast<long long>(right - left) * xres / 100;
-    long long lines = static_cast<long long>(bottom - top) * yres / 100;
-    if (pixels < 0)
-        pixels = 0;
-    if (lines < 0)
-        lines = 0;
-    long long rowBytes;
-    if (type == kImageTypeLineArt) {
-        rowBytes = (pixels + 7) / 8;
-        if (rowBytes > 4)
-            rowBytes = rowBytes / 4 * 4;
-    } else {
-        rowBytes = pixels / 4 * 4;
-        if (type == kImageTypeColour)
-            rowBytes *= 3;
-    }
-    long long size = lines * rowBytes;
-    if (size > kPreviewSizeLimit)
-        return 0;
-
-    UniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(size) + kPreviewHeaderSize));
-    {
-        LockedGlobal lock(block.get());
-        auto* header = static_cast<BITMAPINFOHEADER*>(lock.get());
-        if (!header)
-            return 0;
-        header->biSize = kPreviewHeaderSize;
-        header->biWidth = static_cast<LONG>(type == kImageTypeLineArt  ? rowBytes * 8
-                                            : type == kImageTypeColour ? rowBytes / 3
-                                                                       : rowBytes);
-        header->biHeight = static_cast<LONG>(lines);
-        header->biPlanes = 1;
-        header->biBitCount = static_cast<WORD>(type == kImageTypeLineArt ? 1 : type == kImageTypeColour ? 24 : 8);
-        header->biCompression = BI_RGB;
-        header->biSizeImage = static_cast<DWORD>(size);
-    }
-
-    g_scan.PreviewBits = nullptr;
-    g_scan.PreviewLocked = false;
-    g_scan.PreviewWritePos = kPreviewHeaderSize;
-    g_scan.PreviewSize = static_cast<size_t>(size) + kPreviewHeaderSize;
-    g_scan.PreviewImage = block.release();
-    g_scan.PreviewOpen = true;
-    return 1;
-}
-
-void StartScanJob(const char* path, int buttonKind, int32_t format)
+void StartScanJob(const char* path, const ScanOrder& order, int32_t format)
 {
     // Consecutive jobs share the flags and the preview: the last one's progress
     // thread must be gone before this one starts.
     WaitForProgressThreadEnd();
-    ReleaseFinishedBlocks();
+    ReleaseBlocks(!JobScanning());
+    g_scan.Phase = JobPhase::Starting;
+    ResetEvent(g_scan.JobEnded.get());
     g_scan.LastNotificationTick = GetTickCount();
-    g_scan.ScanFinished = 0;
     g_scan.JobAborted = 0;
     g_scan.JobCompleted = false;
     g_scan.JobResolution = 0;
-    if (!g_jobEnded) {
-        g_jobEnded.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        g_scan.JobEndedEvent = g_jobEnded.get();
-    }
-    if (g_jobEnded)
-        ResetEvent(g_jobEnded.get());
 
-    if (!path || strlen(path) >= kJobPathSize || buttonKind < 0 || buttonKind >= kButtonKindCount) {
+    if (!path || strlen(path) >= kJobPathSize || order.kind < 0 || order.kind >= kButtonKindCount) {
         FailJobStart(kStatusBadArguments);
         return;
     }
@@ -475,17 +321,15 @@ void StartScanJob(const char* path, int buttonKind, int32_t format)
         FailJobStart(status);
         return;
     }
-    // One copy of the button's settings for the whole job.
-    const ButtonSetting setting = ReadButtonSetting(buttonKind);
-    ApplyButtonSettings(setting, buttonKind);
+    ApplyScanOrder(order);
     g_scan.JobResolution = ReadU16(ScanParameters, kParamXResolution);
-    FillJobBlocks(path, setting, format);
+    FillJobBlocks(path, order, format);
 
-    StartProgressThread();
-    AllocatePreviewImage(g_blocks.request.get());
     CopyString(g_scan.JobPath, path);
+    g_scan.Phase = JobPhase::Scanning;
+    StartProgressThread();
+    OpenPreview(g_blocks.request.get());
     g_scan.LastNotificationTick = GetTickCount();
-    g_scan.JobRunning = true;
     status = EngineScanAsync(g_blocks.request.get(), OnEngineNotification);
     if (status != kStatusOk)
         FailScanCall(status);
@@ -517,24 +361,21 @@ int32_t __cdecl OnEngineNotification(void* data, uint32_t count, uint32_t code)
     return 0;
 }
 
-bool RunScanJob(const char* path, int buttonKind, int32_t format)
+bool RunScanJob(const char* path, const ScanOrder& order, int32_t format)
 {
     // No path could be formed; MakeOutputFileName has said why.
     if (!path[0])
         return false;
-    UniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!done) {
+    if (!g_scan.JobEnded) {
         ShowEngineError(kStatusNotEnoughMemory);
         return false;
     }
-    g_scan.JobDoneEvent = done.get();
-    StartScanJob(path, buttonKind, format);
-    bool ended = WaitForJobEnd(done.get());
+    StartScanJob(path, order, format);
+    const bool ended = WaitForJobEnd();
     if (!ended)
         GiveUpSilentJob();
-    ResetEvent(done.get());
-    g_scan.JobDoneEvent = nullptr;
-    ReleaseFinishedBlocks();
+    ReleaseBlocks(ended);
+    g_scan.Phase = JobPhase::Idle;
     const bool finished = ended && g_scan.JobAborted.load() == 0;
     if (finished && format == kOutputFormatBmp)
         RememberFiledPage(path);

@@ -10,6 +10,7 @@
 #include "common/strings.h"
 #include "i18n/i18n.h"
 #include "resource.h"
+#include "scan/preview.h"
 #include "scan/scan.h"
 
 namespace {
@@ -75,7 +76,6 @@ void PrepareDialog(ProgressContext& context)
     context.abortButton = GetDlgItem(dialog, IDC_PROGRESS_ABORT);
     if (context.abortButton)
         UseSystemFontWhenLanguageSet(context.abortButton);
-    g_scan.ScanBusy = true;
     GreyCloseItem(dialog);
     PlaceDialog(dialog);
     ChildRect(dialog, IDC_PROGRESS_ABORT, &context.abortRect);
@@ -167,7 +167,7 @@ bool DrawFrame(const ProgressContext& context, int bitmapId)
 
 void DrawPreview(const ProgressContext& context)
 {
-    const uint8_t* preview = g_scan.PreviewBits.load();
+    const uint8_t* preview = g_preview.Bits.load();
     if (!preview || !context.dc.get())
         return;
     RECT box;
@@ -228,11 +228,7 @@ void EndDialogWindow(ProgressContext& context, bool closeFirst)
 
 void FinishNormally(ProgressContext& context)
 {
-    FreePreviewImage();
-    g_scan.ScanFinished = 1;
-    // A fast engine can end the scan before this thread set ScanBusy; the job is
-    // over either way, and a flag left set would keep the tray menu shut.
-    g_scan.ScanBusy = false;
+    ClosePreview();
     EndDialogWindow(context, true);
 }
 
@@ -241,9 +237,7 @@ void FinishAborted(ProgressContext& context)
 {
     g_scan.JobAborted = 1;
     EngineStopScan();
-    g_scan.ScanBusy = false;
-    FreePreviewImage();
-    g_scan.ScanFinished = 1;
+    ClosePreview();
     EndDialogWindow(context, false);
 }
 
@@ -299,6 +293,32 @@ bool RowIsEmpty(const uint8_t* row, int bytes)
 
 }  // namespace
 
+void ClearActiveDestinations()
+{
+    g_scan.ActiveApplication = 0;
+    g_scan.ActivePrinter = 0;
+    g_scan.ActiveMail = 0;
+    g_scan.ActiveFolder = 0;
+}
+
+void SetActiveDestination(Destination destination)
+{
+    switch (destination) {
+    case Destination::Application:
+        g_scan.ActiveApplication = 1;
+        break;
+    case Destination::Printer:
+        g_scan.ActivePrinter = 1;
+        break;
+    case Destination::Mail:
+        g_scan.ActiveMail = 1;
+        break;
+    case Destination::Folder:
+        g_scan.ActiveFolder = 1;
+        break;
+    }
+}
+
 ProgressLook ProgressLookForDestination()
 {
     ProgressLook look = {{0, 0, 0}, 0};
@@ -322,11 +342,9 @@ DWORD WINAPI ScanProgressThread(LPVOID)
     g_scan.ProgressDialog = context.dialog;
     if (context.dialog)
         PrepareDialog(context);
-    else
-        g_scan.ScanBusy = true;
 
     bool aborted = false;
-    while (!aborted && !g_scan.ScanFinished.load())
+    while (!aborted && JobScanning())
         aborted = !RunCycle(context, look);
     if (aborted)
         FinishAborted(context);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "common/handles.h"
 #include "config/config.h"
 #include "scan/engine_abi.h"
 #include "scan/scan_tables.h"
@@ -74,6 +75,15 @@ void ShowEngineError(EngineStatus status);
 // The four destination flags; the dispatch sets one before the scan starts.
 enum class Destination { Application, Printer, Mail, Folder };
 
+// Where the scan job stands; every "is a job running" question is answered from it.
+enum class JobPhase {
+    Idle,      // no job
+    Starting,  // the job prepares its scan; the engine has not been asked yet
+    Scanning,  // from the scan's start to the engine's end: the engine may call
+    Stopping,  // scanning, and the closing program has stopped the scan
+    Ending,    // the engine ended, the job could not start or was given up
+};
+
 // State that the dispatching thread, the scan progress thread and the engine's
 // notification thread share. One instance, g_scan.
 struct ScanState {
@@ -84,16 +94,22 @@ struct ScanState {
     std::atomic<int> ActiveMail{0};
     std::atomic<int> ActiveFolder{0};
 
-    // Set by the progress thread when the user aborts; cleared by the dispatch and
-    // when the progress dialog is created; read by the destination after the wait.
+    // Set by the progress thread when the user aborts and by the exit stop; cleared by
+    // the dispatch, at each job's start and when the progress dialog is created; read by
+    // the destination after the wait.
     std::atomic<int> JobAborted{0};
-    // Set by the engine's end notification (or an abort); read by the progress thread.
-    std::atomic<int> ScanFinished{0};
-    // Set by the progress thread while a job runs; cleared at the end. The tray reads it.
-    std::atomic<bool> ScanBusy{false};
-    // The event the destination waits on. Created and cleared by the destination,
-    // signalled by the engine's end notification.
-    std::atomic<HANDLE> JobDoneEvent{nullptr};
+
+    // The job's phase. Written by the dispatching thread (Starting and Scanning at the
+    // start, Ending when the start fails or the engine is given up, Idle once the
+    // destination has the end), by the engine's thread at its end (Ending) and by the
+    // window thread's exit stop (Stopping); read by the progress thread, which cycles
+    // while the engine scans, and by the tray, which keeps its menu closed and the
+    // scanner open while a job runs.
+    std::atomic<JobPhase> Phase{JobPhase::Idle};
+    // The job's end: reset at each job's start, signalled when the phase becomes Ending.
+    // The destination waits on it, and so does the window thread when the program
+    // closes during a job.
+    UniqueHandle JobEnded{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 
     // The bed's limits in hundredths of an inch, read at the start of every job by
     // the dispatching thread; 0 while unknown.
@@ -115,43 +131,15 @@ struct ScanState {
     // EnableWindow from the engine's thread would wait for it.
     std::atomic<bool> AbortRequestedUsable{false};
 
-    // The preview bitmap: a BITMAPINFOHEADER followed by the rows, in movable global
-    // memory. Allocated by the dispatching thread (AllocatePreviewImage) before the
-    // scan starts; filled by the engine's notification thread; drawn and freed by the
-    // progress thread.
-    std::atomic<HGLOBAL> PreviewImage{nullptr};
-    // Size of the block in bytes, header included. Written with PreviewImage.
-    std::atomic<size_t> PreviewSize{0};
-    // The locked block, set by the engine's thread at the first block of lines; read
-    // by the progress thread to draw, cleared by it when it frees the block.
-    std::atomic<uint8_t*> PreviewBits{nullptr};
-    // True from the first block of lines to the end notification. Engine's thread.
-    std::atomic<bool> PreviewLocked{false};
-    // Next byte to write, from the start of the block. Engine's thread only (reset by
-    // the dispatching thread before the scan starts).
-    std::atomic<size_t> PreviewWritePos{0};
-    // The gate between the writer and the freer of the preview: the engine's thread
-    // writes only while PreviewOpen holds and counts itself in PreviewWriters; the
-    // progress thread closes the gate and waits for the count to drop before freeing.
-    std::atomic<bool> PreviewOpen{false};
-    std::atomic<int> PreviewWriters{0};
-
-    // True from the engine's scan call to its end notification (or the time-out).
-    // Written by the dispatching and the notification thread; read by both.
-    std::atomic<bool> JobRunning{false};
     // GetTickCount of the job's start or of its latest notification; the waiting
     // destination reads it to notice an engine that has gone silent.
     std::atomic<DWORD> LastNotificationTick{0};
-    // The file the running job writes, set by the dispatching thread before
-    // JobRunning; read by the window thread when the program closes during the job.
+    // The file the running job writes, set by the dispatching thread before the phase
+    // is Scanning; read by the window thread when the program closes during the job.
     char JobPath[kJobPathSize] = {};
     // Set by the end notification when the engine reports the file complete (213);
     // cleared at each job's start. Read by the window thread at exit.
     std::atomic<bool> JobCompleted{false};
-    // Signalled by the end notification (or the job's failed start), reset at each
-    // job's start: the window thread waits on it when the program closes during a
-    // job. JobDoneEvent is the destination's own and is reset by it at once.
-    std::atomic<HANDLE> JobEndedEvent{nullptr};
     // Non-zero while a notification is being handled (an error box may be open on the
     // engine's thread): the silence bound does not run out meanwhile.
     std::atomic<int> NotificationsInside{0};
@@ -160,34 +148,44 @@ extern ScanState g_scan;
 
 void ClearActiveDestinations();
 void SetActiveDestination(Destination destination);
-// From a destination's start of a job until the job and its progress dialog have ended.
+// From a destination's start of a job until it has taken the job's end.
 bool ScanJobActive();
+// While the engine scans: the phase is Scanning or Stopping.
+bool JobScanning();
 
 // ---- Scan jobs: running a scan for a destination ----------------------------------
 
-// The scan area of a ButtonKind within the bed's limits (g_scan.MaxWidth, MaxHeight).
-void GetScanArea(int32_t area[4], int docType, int buttonKind);
+// What a press decided for its scan, taken once when the press arrives: the ButtonKind
+// of its function with a copy of that kind's settings and of the document types its
+// section offers. The job scans by this copy alone, so an edit in the Button manager
+// meanwhile changes the next press, never the running one.
+struct ScanOrder {
+    int kind;
+    ButtonSetting setting;
+    int docTypes;  // "DocType" of the kind's section: the mask of its document list
+};
+// The order for a ButtonKind as the settings stand now.
+ScanOrder ScanOrderFor(int kind);
+
+// The order's scan area within the bed's limits (g_scan.MaxWidth, MaxHeight).
+void GetScanArea(int32_t area[4], const ScanOrder& order);
 
 // The engine's scan parameters, filled with defaults by the engine at each job and
-// then set from the destination's settings. Written by the dispatching thread before
-// the scan starts; handed to the engine again at the end notification.
+// then set from the order's settings. Written by the dispatching thread before the
+// scan starts; handed to the engine again at the end notification.
 extern uint8_t ScanParameters[kScanParametersSize];
 
-// Starts a scan into path for the settings of buttonKind, written in the given
-// OutputFormatCode. The caller has put a new manual-reset event into
-// g_scan.JobDoneEvent; it is signalled when the job ends, with JobAborted set when
-// the job could not start.
-void StartScanJob(const char* path, int buttonKind, int32_t format);
-// Allocates the preview bitmap for the area and type the request scans. 1 or 0.
-int AllocatePreviewImage(const void* request);
+// Starts a scan into path by the order, written in the given OutputFormatCode.
+// g_scan.JobEnded is signalled when the job ends, with JobAborted set when the job
+// could not start.
+void StartScanJob(const char* path, const ScanOrder& order, int32_t format);
 // The engine's scan notification: 211 start, 212 lines, 213/214 end, else a status.
 int32_t __cdecl OnEngineNotification(void* data, uint32_t count, uint32_t code);
 
-// What every destination does to get its file scanned: creates the JobDoneEvent,
-// starts the job, waits for its end (bounded by the engine's silence limit), then
-// resets and clears the event. True when the job completed; false when it was
-// aborted, could not start or timed out.
-bool RunScanJob(const char* path, int buttonKind, int32_t format);
+// What every destination does to get its file scanned: starts the job, waits for its
+// end (bounded by the engine's silence limit) and leaves the job idle. True when the
+// job completed; false when it was aborted, could not start or timed out.
+bool RunScanJob(const char* path, const ScanOrder& order, int32_t format);
 // The last page a finished job wrote as a BMP since the program started, whichever
 // destination it was for; false (and an empty path) before any.
 bool LastFiledPage(char (&path)[260]);
@@ -199,12 +197,9 @@ constexpr DWORD kEngineSilenceLimitMs = 60000;
 void SetEngineSilenceLimitForTests(DWORD milliseconds);
 // Waits (bounded) until the progress thread of the last job has ended.
 void WaitForProgressThreadEnd();
-// Closes the preview to the engine's thread, waits for a block being copied, and
-// frees the preview memory. Called by the progress thread at the job's end.
-void FreePreviewImage();
 // Puts back the process priority class that the job raised (progress thread's end).
 void RestoreJobPriorityClass();
-// The program is closing: a running job is stopped as Abort stops it, the engine's
+// The program is closing: a running scan is stopped as Abort stops it, the engine's
 // end is awaited (bounded), and a file it left unfinished is deleted, so no partial
 // image stays under its final name.
 void StopScanForExit();

@@ -475,7 +475,7 @@ void UpdateResendMenu()
 
 void ShowTrayMenu(HWND window)
 {
-    if (g_shell.SettingsDialogOpen || g_scan.ScanBusy || !g_tray.TrayMenu || g_tray.MenuOpen || g_tray.TornDown)
+    if (g_shell.SettingsDialogOpen || ScanJobActive() || !g_tray.TrayMenu || g_tray.MenuOpen || g_tray.TornDown)
         return;
     EnableMenuItem(g_tray.TrayMenu, IDM_CLOSE, MF_BYCOMMAND | MF_ENABLED);
     UpdateResendMenu();
@@ -676,7 +676,7 @@ int32_t OpenScanner()
 void CloseScanner()
 {
     if (g_tray.EngineOpen) {
-        if (g_scan.ScanBusy) {
+        if (ScanJobActive()) {
             if (!g_tray.InUseBoxOpen) {
                 g_tray.InUseBoxOpen = true;
                 ShowMessageOwnedBy(nullptr, "Scanner is in use", "Error");

@@ -97,7 +97,7 @@ TEST_F(ScanToApplication, StartsTheDefaultApplicationWithTheScannedImage)
     char system[MAX_PATH];
     GetSystemDirectoryA(system, sizeof system);
     Configure("ApName1=Attributes\r\nApFileName1=\"" + std::string(system) + "\\attrib.exe\"\r\n");
-    EXPECT_EQ(LaunchScanToApplication(), 1);
+    EXPECT_EQ(LaunchScanToApplication(ScanOrderFor(kKindImage)), 1);
     EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
     EXPECT_EQ(ReadS32(FakeEngine::lastJob.data(), kJobFormat), kOutputFormatBmp);
     EXPECT_EQ(ScannedFiles(), 1);
@@ -107,7 +107,7 @@ TEST_F(ScanToApplication, StartsTheDefaultApplicationWithTheScannedImage)
 TEST_F(ScanToApplication, AProgramThatCannotStartIsReported)
 {
     Configure("DefaultID=2\r\nApName2=Gone\r\nApFileName2=C:\\no\\such\\viewer.exe\r\n");
-    EXPECT_EQ(LaunchScanToApplication(), 0);
+    EXPECT_EQ(LaunchScanToApplication(ScanOrderFor(kKindImage)), 0);
     EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
     EXPECT_EQ(shown_.Take(),
               std::vector<std::string>{"The program \"C:\\no\\such\\viewer.exe\" could not be started."});
@@ -119,7 +119,7 @@ TEST_F(ScanToApplication, AnAbortedScanStartsNothingAndSaysNothing)
     noScanner.capabilitiesStatus = kStatusDeviceNotConnected;
     FakeEngine::Install(noScanner);
     Configure("ApName1=Gone\r\nApFileName1=C:\\no\\such\\viewer.exe\r\n");
-    EXPECT_EQ(LaunchScanToApplication(), 0);
+    EXPECT_EQ(LaunchScanToApplication(ScanOrderFor(kKindImage)), 0);
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgDeviceNotConnected"});
 }
 

@@ -111,7 +111,7 @@ TEST_F(ScanToEmailTest, TheChosenClientIsTheDefaultForTheCallOnly)
         SetDefaultClient(c.before);
         Configure(std::string("Default=") + c.identifier + "\r\n", 256);
         const std::string earlier = Calls(c.reached);
-        EXPECT_EQ(ScanToEmail(), 1);
+        EXPECT_EQ(ScanToEmail(ScanOrderFor(kKindMail)), 1);
         const std::string call = Calls(c.reached).substr(earlier.size());
         EXPECT_NE(call.find(std::string("\tdefault=") + c.during + "\t"), std::string::npos) << call;
         EXPECT_NE(call.find("\tflags=9\t"), std::string::npos) << "compose window shown: " << call;
@@ -127,7 +127,7 @@ TEST_F(ScanToEmailTest, AnEmptyChoiceRunsTheDiscoveryOnce)
     WriteTextFile(program, "");
     SetValue("Eudora\\shell\\open\\command", nullptr, program);
     Configure("", 0);
-    EXPECT_EQ(ScanToEmail(), 1);
+    EXPECT_EQ(ScanToEmail(ScanOrderFor(kKindMail)), 1);
     char chosen[64];
     ReadIniString(kConfigFileName, "EmailSystem", "Default", "", chosen);
     EXPECT_STREQ(chosen, "QUALCOMMEudoraPro");
@@ -155,7 +155,7 @@ TEST_F(ScanToEmailTest, WithoutAMailSystemOrLibraryTheUserIsTold)
             CopyFileA((BuildBinFolder() + c.library).c_str(), windows_.File("Duderirir.dll").c_str(), FALSE);
         Configure("Default=NetscapeMessenger\r\n", c.installed);
         FakeEngine::Install(FakeScript{});
-        EXPECT_EQ(ScanToEmail(), 0);
+        EXPECT_EQ(ScanToEmail(ScanOrderFor(kKindMail)), 0);
         EXPECT_EQ(FakeEngine::scanCalls.load(), c.scans);
         EXPECT_EQ(shown_.Take(), std::vector<std::string>{"ErrorLaunchMail"});
         EXPECT_EQ(DefaultClient(), "Tornel Test Client");
@@ -201,7 +201,7 @@ TEST_F(ScanToEmailTest, AMachineKeyThatRefusesTheSwitch)
 TEST_F(ScanToEmailTest, WithoutAnyMailProgramThePageIsADraft)
 {
     Configure("Default=NetscapeMessenger\r\n", 0);
-    EXPECT_EQ(ScanToEmail(), 0);
+    EXPECT_EQ(ScanToEmail(ScanOrderFor(kKindMail)), 0);
     EXPECT_EQ(FakeEngine::scanCalls.load(), 1);
     const std::vector<std::string> shown = shown_.Take();
     WIN32_FIND_DATAA found;

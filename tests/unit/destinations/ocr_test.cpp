@@ -118,7 +118,7 @@ TEST_F(OcrToDocumentTest, ExcelIsSentByTheOcrApplicationAndNothingElseStarts)
 {
     RegisterSprint("\"" + Recorder("Ocr", "Sprint.exe") + "\"");
     Configure("Microsoft Excel 2000", Recorder("Office", "EXCEL.EXE"));
-    EXPECT_EQ(OcrToDocument(), 1);
+    EXPECT_EQ(OcrToDocument(ScanOrderFor(kKindImage)), 1);
     EXPECT_EQ(ReadS32(FakeEngine::lastJob.data(), kJobFormat), kOutputFormatTiff);
     EXPECT_TRUE(std::regex_match(Recorded("Ocr"), std::regex("\"[^\"]+\\\\Scans\\\\\\w+\\.tif\" /send MSExcel\r\n")))
         << Recorded("Ocr");
@@ -133,7 +133,7 @@ TEST_F(OcrToDocumentTest, WordPadOpensTheRtfAndDeleteOcrImageDecidesOnTheImage)
     const std::string wordPad = Recorder("Office", "wordpad.exe");
     for (const char* debug : {"", "[Debug]\r\nDeleteOcrImage=0\r\n"}) {
         Configure("Windows WordPad", wordPad, debug);
-        EXPECT_EQ(OcrToDocument(), 1);
+        EXPECT_EQ(OcrToDocument(ScanOrderFor(kKindImage)), 1);
         EXPECT_TRUE(shown_.Take().empty());
         EXPECT_EQ(FilesIn(root_.File("Scans"), "*.tif").size(), debug[0] ? 1u : 0u) << debug;
     }
@@ -172,7 +172,7 @@ TEST_F(OcrToDocumentTest, TheEngineRouteWritesItsJobAndPresentsAWordResultItself
         while (!testEnded)
             Sleep(20);
     });
-    EXPECT_EQ(OcrToDocument(), 1);
+    EXPECT_EQ(OcrToDocument(ScanOrderFor(kKindImage)), 1);
     testEnded = true;
     holder.join();
     EXPECT_TRUE(shown_.Take().empty());
@@ -199,7 +199,7 @@ TEST_F(OcrToDocumentTest, FailuresAreShownAndTheImageStillGoes)
     // engine route is not taken either, and no scan is made.
     Configure("Windows WordPad", Recorder("Office", "wordpad.exe"));
     OcrLanguage = 4;
-    LaunchScanToApplication();
+    LaunchScanToApplication(ScanOrderFor(kKindImage));
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgInvalidOcrDest"});
     EXPECT_EQ(FakeEngine::scanCalls.load(), 0);
 
@@ -207,7 +207,7 @@ TEST_F(OcrToDocumentTest, FailuresAreShownAndTheImageStillGoes)
     OcrLanguage = 0;
     RegisterSprint(Recorder("Ocr", "Sprint.exe"));
     SetOcrDocumentWaitLimitForTests(1500);
-    EXPECT_EQ(OcrToDocument(), 0);
+    EXPECT_EQ(OcrToDocument(ScanOrderFor(kKindImage)), 0);
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{kEngineError});
     EXPECT_TRUE(FilesIn(root_.File("Scans"), "*.tif").empty());
     EXPECT_EQ(Recorded("Office"), "");
@@ -220,7 +220,7 @@ TEST_F(OcrToDocumentTest, FailuresAreShownAndTheImageStillGoes)
     OcrLanguage = 4;
     SetOcrDocumentWaitLimitForTests(60000);
     const DWORD start = GetTickCount();
-    EXPECT_EQ(OcrToDocument(), 0);
+    EXPECT_EQ(OcrToDocument(ScanOrderFor(kKindImage)), 0);
     EXPECT_LT(GetTickCount() - start, 30000u);
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{kEngineError});
     EXPECT_TRUE(FilesIn(docs_, "*.rtf").empty());

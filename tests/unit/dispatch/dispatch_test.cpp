@@ -176,7 +176,7 @@ Rect AreaFor(int areaIndex, int maxWidth, int maxHeight)
     ButtonSettings[kKindImage].Area = areaIndex;
     g_scan.MaxWidth = maxWidth;
     g_scan.MaxHeight = maxHeight;
-    GetScanArea(r, 0, kKindImage);
+    GetScanArea(r, ScanOrderFor(kKindImage));
     ButtonSettings[kKindImage].Area = 0;
     g_scan.MaxWidth = 0;
     g_scan.MaxHeight = 0;

@@ -13,6 +13,7 @@
 #include "destinations/destinations.h"
 #include "fake_engine.h"
 #include "resource.h"
+#include "scan/preview.h"
 #include "scan/scan.h"
 #include "test_support.h"
 
@@ -60,7 +61,7 @@ TEST_F(ScanJob, TheEndReleasesTheDestinationWithTheSettingsApplied)
     ButtonSettings[kKindImage] = ButtonSetting{0, 2, 1, 0, 0};  // colour, 300 dpi, darker, A4
     SetActiveDestination(Destination::Application);
 
-    EXPECT_TRUE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
+    EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
     EXPECT_EQ(ReadTextFile(path_), "BM fake scan");
     ASSERT_EQ(FakeEngine::lastJob.size(), kScanJobSize);
     EXPECT_STREQ(reinterpret_cast<const char*>(FakeEngine::lastJob.data() + kJobPath), path_.c_str());
@@ -84,9 +85,9 @@ TEST_F(ScanJob, TheEndReleasesTheDestinationWithTheSettingsApplied)
 
     // The progress thread ends at the close of its cycle and leaves nothing behind.
     WaitForProgressThreadEnd();
-    EXPECT_FALSE(g_scan.ScanBusy.load());
+    EXPECT_FALSE(ScanJobActive());
     EXPECT_EQ(g_scan.ProgressDialog.load(), nullptr);
-    EXPECT_EQ(g_scan.PreviewImage.load(), nullptr);
+    EXPECT_EQ(g_preview.Image.load(), nullptr);
     EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
 }
 
@@ -99,7 +100,7 @@ TEST_F(ScanJob, LineArtFromTheSectionsShorterListWithinTheBed)
     FakeEngine::Install(script);
     ButtonSettings[kKindCopy] = ButtonSetting{1, 0, 2, 0, 2};  // lighter, 150 dpi, Letter
 
-    EXPECT_TRUE(RunScanJob(path_.c_str(), kKindCopy, kOutputFormatBmp));
+    EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindCopy), kOutputFormatBmp));
     EXPECT_EQ(Param32(kParamImageType), kImageTypeLineArt);
     EXPECT_EQ(Param16(kParamBitsPerSample), 1);
     EXPECT_EQ(Param16(kParamBlackWhiteLevel), 22);
@@ -110,7 +111,7 @@ TEST_F(ScanJob, LineArtFromTheSectionsShorterListWithinTheBed)
 
     // An index outside the list scans at the engine's default, and the job says so.
     ButtonSettings[kKindCopy].Res = 9;
-    EXPECT_TRUE(RunScanJob(path_.c_str(), kKindCopy, kOutputFormatBmp));
+    EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindCopy), kOutputFormatBmp));
     EXPECT_EQ(g_scan.JobResolution.load(), ReadU16(FakeEngine::lastJob.data(), kJobParameters + kParamXResolution));
     EXPECT_EQ(g_scan.JobResolution.load(), 0xEEEE);
 }
@@ -136,7 +137,7 @@ TEST_F(ScanJob, AbortReleasesTheDestinationAsAborted)
         if (clicked)
             PostMessageA(abort, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     });
-    bool completed = RunScanJob(path_.c_str(), kKindMyFolder, kOutputFormatBmp);
+    bool completed = RunScanJob(path_.c_str(), ScanOrderFor(kKindMyFolder), kOutputFormatBmp);
     user.join();
 
     ASSERT_TRUE(clicked) << "the progress dialog never offered Abort";
@@ -145,8 +146,8 @@ TEST_F(ScanJob, AbortReleasesTheDestinationAsAborted)
     EXPECT_EQ(FakeEngine::stopCalls.load(), 1);
     EXPECT_TRUE(shown_.Take().empty());
     WaitForProgressThreadEnd();
-    EXPECT_EQ(g_scan.PreviewImage.load(), nullptr);
-    EXPECT_FALSE(g_scan.ScanBusy.load());
+    EXPECT_EQ(g_preview.Image.load(), nullptr);
+    EXPECT_FALSE(ScanJobActive());
 }
 
 TEST_F(ScanJob, AnEngineThatNeverEndsIsGivenUpAfterItsSilence)
@@ -156,7 +157,7 @@ TEST_F(ScanJob, AnEngineThatNeverEndsIsGivenUpAfterItsSilence)
     FakeEngine::Install(script);
     SetEngineSilenceLimitForTests(400);
 
-    EXPECT_FALSE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
+    EXPECT_FALSE(RunScanJob(path_.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgTimeOut"});
     EXPECT_EQ(FakeEngine::stopCalls.load(), 1);
     EXPECT_EQ(g_scan.JobAborted.load(), 1);
@@ -173,7 +174,7 @@ TEST_F(ScanJob, AnEngineThatKeepsTalkingIsNotGivenUp)
     script.pauseMs = 150;
     FakeEngine::Install(script);
     SetEngineSilenceLimitForTests(500);
-    EXPECT_TRUE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
+    EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
     EXPECT_TRUE(shown_.Take().empty());
 }
 
@@ -182,19 +183,19 @@ TEST_F(ScanJob, AJobThatCannotStartShowsWhyAndReleasesTheDestination)
     FakeScript noScanner;
     noScanner.capabilitiesStatus = kStatusDeviceNotConnected;
     FakeEngine::Install(noScanner);
-    EXPECT_FALSE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
+    EXPECT_FALSE(RunScanJob(path_.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgDeviceNotConnected"});
     EXPECT_EQ(g_scan.MaxWidth.load(), 850);  // the limits are stored whatever the status
 
     FakeScript noDefaults;
     noDefaults.defaultsStatus = kStatusNotEnoughMemory;
     FakeEngine::Install(noDefaults);
-    EXPECT_FALSE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
+    EXPECT_FALSE(RunScanJob(path_.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgNotEnoughMemory"});
 
     std::string tooLong = windows_.path() + std::string(300, 'a') + ".bmp";
     FakeEngine::Install(FakeScript{});
-    EXPECT_FALSE(RunScanJob(tooLong.c_str(), kKindImage, kOutputFormatBmp));
+    EXPECT_FALSE(RunScanJob(tooLong.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgBadArguments"});
 
     EXPECT_EQ(FakeEngine::scanCalls.load(), 0);
@@ -206,7 +207,7 @@ TEST_F(ScanJob, AnEngineErrorIsShownAndTheJobGoesOn)
     FakeScript script;
     script.statusCodes = {7};
     FakeEngine::Install(script);
-    EXPECT_TRUE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
+    EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgErrorOccured"});
     EXPECT_EQ(ReadTextFile(path_), "BM fake scan");
 }
@@ -216,12 +217,12 @@ TEST_F(ScanJob, ANewJobWaitsForThePreviousProgressThread)
     // The first job's dialog outlives its job by up to a cycle; the second scan may
     // start only once it is gone, or both threads would share the flags and preview.
     FakeEngine::Install(FakeScript{});
-    EXPECT_TRUE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
+    EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
     HWND firstDialog = g_scan.ProgressDialog.load();
     bool firstStillThere = true;
     FakeEngine::Install(FakeScript{});
     FakeEngine::onScan = [&] { firstStillThere = firstDialog && IsWindow(firstDialog); };
-    EXPECT_TRUE(RunScanJob(path_.c_str(), kKindImage, kOutputFormatBmp));
+    EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
     FakeEngine::onScan = nullptr;
     EXPECT_FALSE(firstStillThere);
 }
@@ -275,7 +276,7 @@ TEST_F(ScanJob, ScanToFolderSeedsAnEmptyListAndLeavesTheFileThere)
     WriteTextFile(ini_, "[MyFolder]\r\n");
     FakeEngine::Install(FakeScript{});
 
-    EXPECT_EQ(ScanToFolder(), 1);
+    EXPECT_EQ(ScanToFolder(ScanOrderFor(kKindMyFolder)), 1);
 
     SetShellFoldersKeyForTests(nullptr, nullptr);
     RegDeleteKeyA(HKEY_CURRENT_USER, subkey);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fake_engine.h"
+#include "scan/preview.h"
 #include "scan/scan.h"
 #include "test_support.h"
 
@@ -34,7 +35,7 @@ struct RequestFor {
 BITMAPINFOHEADER HeaderOfPreview()
 {
     BITMAPINFOHEADER header = {};
-    HGLOBAL block = g_scan.PreviewImage.load();
+    HGLOBAL block = g_preview.Image.load();
     if (!block)
         return header;
     void* bits = GlobalLock(block);
@@ -45,7 +46,7 @@ BITMAPINFOHEADER HeaderOfPreview()
 
 class PreviewImage : public ::testing::Test {
 protected:
-    void TearDown() override { FreePreviewImage(); }
+    void TearDown() override { ClosePreview(); }
 };
 
 TEST_F(PreviewImage, RowsKeepWholePixelsToAMultipleOfFourBytes)
@@ -69,7 +70,7 @@ TEST_F(PreviewImage, RowsKeepWholePixelsToAMultipleOfFourBytes)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         RequestFor request(c.type, c.dpi, 11, 0, c.right, c.bottom);
-        ASSERT_EQ(AllocatePreviewImage(request.request.data()), 1);
+        ASSERT_TRUE(OpenPreview(request.request.data()));
         BITMAPINFOHEADER header = HeaderOfPreview();
         EXPECT_EQ(header.biSize, 40u);
         EXPECT_EQ(header.biWidth, c.width);
@@ -78,7 +79,7 @@ TEST_F(PreviewImage, RowsKeepWholePixelsToAMultipleOfFourBytes)
         EXPECT_EQ(header.biBitCount, c.bitCount);
         EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
         EXPECT_EQ(header.biSizeImage, c.sizeImage);
-        EXPECT_EQ(GlobalSize(g_scan.PreviewImage.load()), c.sizeImage + 40u);
+        EXPECT_EQ(GlobalSize(g_preview.Image.load()), c.sizeImage + 40u);
     }
 }
 
@@ -86,7 +87,7 @@ TEST_F(PreviewImage, LineArtRowsAreWholeBytesAndOnlyLongRowsAreTrimmed)
 {
     // Letter at 150 dpi: 1275 pixels, rounded up to 1280, 160 bytes.
     RequestFor letter(kImageTypeLineArt, 150, 0, 0, 850, 1100);
-    ASSERT_EQ(AllocatePreviewImage(letter.request.data()), 1);
+    ASSERT_TRUE(OpenPreview(letter.request.data()));
     BITMAPINFOHEADER header = HeaderOfPreview();
     EXPECT_EQ(header.biWidth, 1280);
     EXPECT_EQ(header.biBitCount, 1);
@@ -94,14 +95,14 @@ TEST_F(PreviewImage, LineArtRowsAreWholeBytesAndOnlyLongRowsAreTrimmed)
 
     // 0.14 inch at 150 dpi: 21 pixels need 3 bytes, and a row of 3 bytes stays 3.
     RequestFor narrow(kImageTypeLineArt, 150, 0, 0, 14, 100);
-    ASSERT_EQ(AllocatePreviewImage(narrow.request.data()), 1);
+    ASSERT_TRUE(OpenPreview(narrow.request.data()));
     header = HeaderOfPreview();
     EXPECT_EQ(header.biWidth, 24);
     EXPECT_EQ(header.biSizeImage, 3u * 150u);
 
     // 0.5 inch at 150 dpi: 75 pixels, 10 bytes, trimmed to 8.
     RequestFor trimmed(kImageTypeLineArt, 150, 0, 0, 50, 100);
-    ASSERT_EQ(AllocatePreviewImage(trimmed.request.data()), 1);
+    ASSERT_TRUE(OpenPreview(trimmed.request.data()));
     EXPECT_EQ(HeaderOfPreview().biWidth, 64);
 }
 
@@ -111,26 +112,23 @@ class Notifications : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        g_scan.JobDoneEvent = done_;
-        g_scan.ScanFinished = 0;
-        g_scan.JobRunning = true;
+        done_ = g_scan.JobEnded.get();
+        ResetEvent(done_);
+        g_scan.Phase = JobPhase::Scanning;
         FakeEngine::Install(FakeScript{});
         // 2 lines of 8 grey pixels: 16 bytes behind the header.
         RequestFor small(kImageTypeGrey, 100, 0, 0, 8, 2);
-        ASSERT_EQ(AllocatePreviewImage(small.request.data()), 1);
+        ASSERT_TRUE(OpenPreview(small.request.data()));
     }
     void TearDown() override
     {
-        FreePreviewImage();
-        g_scan.JobRunning = false;
-        g_scan.JobDoneEvent = nullptr;
-        CloseHandle(done_);
+        ClosePreview();
+        g_scan.Phase = JobPhase::Idle;
         FakeEngine::Uninstall();
     }
     std::vector<uint8_t> Rows()
     {
-        const uint8_t* bits = g_scan.PreviewBits.load();
+        const uint8_t* bits = g_preview.Bits.load();
         return bits ? std::vector<uint8_t>(bits + 40, bits + 56) : std::vector<uint8_t>();
     }
     static void Send(uint32_t code, std::vector<uint8_t> data = {})
@@ -144,25 +142,22 @@ TEST_F(Notifications, BlocksAreStoredBackToBackAndWhatPassesTheEndIsDropped)
 {
     // A block before any start notification is stored all the same.
     Send(kNotifyScanBlock, std::vector<uint8_t>(6, 1));
-    EXPECT_TRUE(g_scan.PreviewLocked.load());
+    EXPECT_NE(g_preview.Bits.load(), nullptr);
     Send(kNotifyScanStarted);
     Send(kNotifyScanBlock, std::vector<uint8_t>(6, 2));
     Send(kNotifyScanBlock, std::vector<uint8_t>(6, 3));  // 2 bytes fit, 4 are dropped
     std::vector<uint8_t> expected = {1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3};
     EXPECT_EQ(Rows(), expected);
-    EXPECT_EQ(g_scan.PreviewWritePos.load(), 56u);
+    EXPECT_EQ(g_preview.WritePos.load(), 56u);
 }
 
 TEST_F(Notifications, TheEndReleasesTheDestinationAndLaterDataIsDropped)
 {
     ShownMessages shown;
-    g_scan.ScanBusy = true;
     Send(kNotifyScanBlock, std::vector<uint8_t>(4, 7));
     Send(kNotifyScanDone);
     EXPECT_EQ(WaitForSingleObject(done_, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(g_scan.ScanFinished.load(), 1);
-    EXPECT_FALSE(g_scan.ScanBusy.load());
-    EXPECT_FALSE(g_scan.PreviewLocked.load());
+    EXPECT_EQ(g_scan.Phase.load(), JobPhase::Ending);
     EXPECT_EQ(FakeEngine::finishCalls.load(), 1);
     Send(kNotifyScanBlock, std::vector<uint8_t>(4, 9));
     std::vector<uint8_t> expected = {7, 7, 7, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -178,10 +173,9 @@ TEST_F(Notifications, TheEndReleasesTheDestinationAndLaterDataIsDropped)
 TEST_F(Notifications, AnErrorCodeIsShownAndTheJobGoesOn)
 {
     ShownMessages shown;
-    g_scan.ScanBusy = true;
     Send(static_cast<uint32_t>(kStatusDeviceError));
     EXPECT_EQ(shown.Take(), std::vector<std::string>{"MsgDeviceError"});
-    EXPECT_FALSE(g_scan.ScanBusy.load());
+    EXPECT_TRUE(JobScanning());
     EXPECT_EQ(WaitForSingleObject(done_, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     Send(kNotifyScanBlock, std::vector<uint8_t>(2, 5));
     EXPECT_EQ(Rows()[1], 5);
@@ -193,11 +187,11 @@ TEST_F(Notifications, AnErrorCodeIsShownAndTheJobGoesOn)
 TEST_F(Notifications, BlocksAfterTheBlockWasFreedAreDropped)
 {
     Send(kNotifyScanBlock, std::vector<uint8_t>(4, 1));
-    FreePreviewImage();
-    EXPECT_EQ(g_scan.PreviewImage.load(), nullptr);
-    EXPECT_EQ(g_scan.PreviewBits.load(), nullptr);
+    ClosePreview();
+    EXPECT_EQ(g_preview.Image.load(), nullptr);
+    EXPECT_EQ(g_preview.Bits.load(), nullptr);
     Send(kNotifyScanBlock, std::vector<uint8_t>(4, 1));  // must not touch freed memory
-    EXPECT_EQ(g_scan.PreviewBits.load(), nullptr);
+    EXPECT_EQ(g_preview.Bits.load(), nullptr);
 }
 
 // ---- Drawing ----------------------------------------------------------------------
