@@ -46,24 +46,17 @@ void ReleaseBlocks(bool engineEnded)
     if (!engineEnded) {
         (void)g_blocks.job.release();
         (void)g_blocks.request.release();
-        return;
     }
     g_blocks.job.reset();
     g_blocks.request.reset();
-}
-
-// The phase says the job has ended before the event wakes its waiters.
-void SignalJobEnded()
-{
-    g_scan.Phase = JobPhase::Ending;
-    SetEvent(g_scan.JobEnded.get());
 }
 
 // A job that cannot start still ends: the destination is released as aborted.
 void ReleaseDestinationAsAborted()
 {
     g_scan.JobAborted = 1;
-    SignalJobEnded();
+    g_scan.Phase = JobPhase::Ending;
+    SetEvent(g_scan.JobEnded.get());
 }
 
 void FailJobStart(EngineStatus status)
@@ -203,11 +196,6 @@ void OnScanEnd()
     SetEvent(g_scan.JobEnded.get());
     if (was == JobPhase::Scanning)
         EngineProcessImage(kProcessFinish, ScanParameters);
-}
-
-void OnEngineStatus(uint32_t code)
-{
-    ShowEngineError(static_cast<EngineStatus>(code));
 }
 
 // The last page a finished job filed as a BMP since the program started. Written by
@@ -353,7 +341,7 @@ int32_t __cdecl OnEngineNotification(void* data, uint32_t count, uint32_t code)
         OnScanEnd();
         break;
     default:
-        OnEngineStatus(code);
+        ShowEngineError(static_cast<EngineStatus>(code));
         break;
     }
     g_scan.LastNotificationTick = GetTickCount();
@@ -366,10 +354,6 @@ bool RunScanJob(const char* path, const ScanOrder& order, int32_t format)
     // No path could be formed; MakeOutputFileName has said why.
     if (!path[0])
         return false;
-    if (!g_scan.JobEnded) {
-        ShowEngineError(kStatusNotEnoughMemory);
-        return false;
-    }
     StartScanJob(path, order, format);
     const bool ended = WaitForJobEnd();
     if (!ended)

@@ -4,6 +4,7 @@
 // when the engine reports the end, and carries out the user's abort.
 #include <windows.h>
 
+#include <array>
 #include <cstdlib>
 
 #include "common/handles.h"
@@ -282,6 +283,12 @@ COLORREF PreviewPixel(const uint8_t* row, int bitCount, int column)
     return set ? RGB(255, 255, 255) : RGB(0, 0, 0);
 }
 
+// The flag of each Destination, in the order of its values.
+std::array<std::atomic<int>*, 4> DestinationFlags()
+{
+    return {&g_scan.ActiveApplication, &g_scan.ActivePrinter, &g_scan.ActiveMail, &g_scan.ActiveFolder};
+}
+
 bool RowIsEmpty(const uint8_t* row, int bytes)
 {
     for (int i = 0; i < bytes; ++i) {
@@ -295,29 +302,11 @@ bool RowIsEmpty(const uint8_t* row, int bytes)
 
 void ClearActiveDestinations()
 {
-    g_scan.ActiveApplication = 0;
-    g_scan.ActivePrinter = 0;
-    g_scan.ActiveMail = 0;
-    g_scan.ActiveFolder = 0;
+    for (std::atomic<int>* flag : DestinationFlags())
+        *flag = 0;
 }
 
-void SetActiveDestination(Destination destination)
-{
-    switch (destination) {
-    case Destination::Application:
-        g_scan.ActiveApplication = 1;
-        break;
-    case Destination::Printer:
-        g_scan.ActivePrinter = 1;
-        break;
-    case Destination::Mail:
-        g_scan.ActiveMail = 1;
-        break;
-    case Destination::Folder:
-        g_scan.ActiveFolder = 1;
-        break;
-    }
-}
+void SetActiveDestination(Destination destination) { *DestinationFlags()[static_cast<int>(destination)] = 1; }
 
 ProgressLook ProgressLookForDestination()
 {

@@ -98,17 +98,13 @@ struct ScanState {
     // the dispatch, at each job's start and when the progress dialog is created; read by
     // the destination after the wait.
     std::atomic<int> JobAborted{0};
-
-    // The job's phase. Written by the dispatching thread (Starting and Scanning at the
-    // start, Ending when the start fails or the engine is given up, Idle once the
-    // destination has the end), by the engine's thread at its end (Ending) and by the
-    // window thread's exit stop (Stopping); read by the progress thread, which cycles
-    // while the engine scans, and by the tray, which keeps its menu closed and the
-    // scanner open while a job runs.
+    // Written by the dispatching thread (the start; Ending for a failed start or a silent
+    // engine; Idle once the destination has the end), the engine's thread (Ending) and
+    // the window thread's exit stop (Stopping); read by the progress thread, which cycles
+    // while the engine scans, and by the tray, which stays shut while a job runs.
     std::atomic<JobPhase> Phase{JobPhase::Idle};
-    // The job's end: reset at each job's start, signalled when the phase becomes Ending.
-    // The destination waits on it, and so does the window thread when the program
-    // closes during a job.
+    // Reset at each job's start, signalled once the phase is Ending. The destination waits
+    // on it, and so does the window thread when the program closes during a job.
     UniqueHandle JobEnded{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 
     // The bed's limits in hundredths of an inch, read at the start of every job by
@@ -155,10 +151,9 @@ bool JobScanning();
 
 // ---- Scan jobs: running a scan for a destination ----------------------------------
 
-// What a press decided for its scan, taken once when the press arrives: the ButtonKind
-// of its function with a copy of that kind's settings and of the document types its
-// section offers. The job scans by this copy alone, so an edit in the Button manager
-// meanwhile changes the next press, never the running one.
+// What a press decided for its scan, taken once as it arrives: its function's ButtonKind
+// with a copy of that kind's settings. The job scans by this copy alone, so an edit in
+// the Button manager meanwhile changes the next press, never the running one.
 struct ScanOrder {
     int kind;
     ButtonSetting setting;
