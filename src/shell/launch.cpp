@@ -1,5 +1,5 @@
 // The entry point's work: which button (if any) caused the launch, which instance
-// keeps the tray icon, and the message loop of the resident instance.
+// keeps the tray icon, and the start-up and message loop of the resident instance.
 #include "shell/launch.h"
 
 #include <cstdio>
@@ -10,11 +10,13 @@
 #include "common/handles.h"
 #include "common/message_box.h"
 #include "common/strings.h"
+#include "config/config.h"
+#include "destinations/destinations.h"
 #include "dispatch/dispatch.h"
 #include "i18n/i18n.h"
 #include "scan/scan.h"
 #include "resource.h"
-#include "shell/tray.h"
+#include "shell/shell.h"
 
 ShellState g_shell;
 
@@ -231,6 +233,15 @@ int ForwardToResidentInstance(bool show, uint32_t buttonCode)
     return 0;
 }
 
+// OCR to document runs in the language chosen before, also when the Button manager
+// was not opened since the start.
+void LoadOcrLanguageFromCountry()
+{
+    char country[260];
+    GetLocalizedText(IDS_COUNTRY, country);
+    LoadOcrLanguage(country);
+}
+
 }  // namespace
 
 uint32_t ButtonCodeFromEventText(const char* eventText)
@@ -290,23 +301,21 @@ int RunTornel(HINSTANCE instance, const char* commandLine)
     return ForwardToResidentInstance(show, buttonCode);
 }
 
-int32_t __cdecl ButtonNotificationCallback(void* record)
+bool StartResidentInstance(HWND window)
 {
-    uint32_t value = record ? *static_cast<const uint32_t*>(record) : 0;
-    if (value == 0)
-        return 0;
-    // Only the four button bits mean a press; anything else is not re-dispatched.
-    if (value != 1 && value != 2 && value != 4 && value != 8)
-        return 0;
-    g_shell.LastEngineButtonCode = value;
-    DispatchButton(ButtonNumberFromCode(g_shell.LastEngineButtonCode));
-    return 0;
-}
-
-int32_t RegisterButtonNotification()
-{
-    EngineStatus status = EngineRegisterNotification(ButtonNotificationCallback);
-    if (status != kStatusOk)
-        ShowEngineError(status);
-    return status;
+    ReportUnsavedSettingsTo(window, WM_TORNEL_SETTINGS_UNSAVED);
+    LoadScanEngine();
+    OsType = ProbeOsType();
+    DiscoverApplications(OsType, &DefaultAppIndex);
+    SetOcrReportWindow(window);
+    SelectedPrinterIndex = -1;
+    DiscoverPrinters(&SelectedPrinterIndex);
+    DiscoverMailSystems(&InstalledMailSystems, &DefaultMailSystem);
+    DefaultMailPosition = MailSystemPosition(DefaultMailSystem);
+    LoadButtonSettings();
+    if (!LoadInstalledLocalization())
+        return false;
+    LoadOcrLanguageFromCountry();
+    DecideScanner();
+    return true;
 }
