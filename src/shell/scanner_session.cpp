@@ -31,6 +31,18 @@ struct ScannerSession {
 };
 ScannerSession g_session;
 
+// Whether the maker's scanning application holds the scanner, told by its mutex; the
+// mutex this program creates when it does not is kept in mine.
+bool KelmioHoldsScanner(const char* mutexName, UniqueHandle& mine)
+{
+    UniqueHandle kelmio(CreateMutexA(nullptr, TRUE, mutexName));
+    DWORD error = GetLastError();
+    if (kelmio && error == ERROR_ALREADY_EXISTS)
+        return true;
+    mine = std::move(kelmio);
+    return false;
+}
+
 // Another program gave the scanner back: take it unless a sibling still uses it.
 void ReacquireScanner(HWND window)
 {
@@ -41,14 +53,8 @@ void ReacquireScanner(HWND window)
     // earlier call would otherwise keep the scanner from ever being taken back.
     g_session.ReacquireMutex.reset();
     // The capital "A" is intended: see DecideScanner.
-    UniqueHandle kelmio(CreateMutexA(nullptr, TRUE, "Kelmio Application"));
-    DWORD error = GetLastError();
-    if (kelmio && error == ERROR_ALREADY_EXISTS) {
-        g_session.ScannerReady = 1;
-        return;
-    }
-    g_session.ReacquireMutex = std::move(kelmio);
-    if (FindWindowA(nullptr, kScannerTest.windowTitle) || FindWindowA(nullptr, kCopier.windowTitle)) {
+    if (KelmioHoldsScanner("Kelmio Application", g_session.ReacquireMutex) ||
+        FindWindowA(nullptr, kScannerTest.windowTitle) || FindWindowA(nullptr, kCopier.windowTitle)) {
         g_session.ScannerReady = 1;
         return;
     }
@@ -61,15 +67,9 @@ void ReacquireScanner(HWND window)
 void DecideScanner()
 {
     // Two spellings are intended: "application" here, "Application" in ReacquireScanner.
-    UniqueHandle kelmio(CreateMutexA(nullptr, TRUE, "Kelmio application"));
-    DWORD error = GetLastError();
-    if (kelmio && error == ERROR_ALREADY_EXISTS) {
-        g_session.ScannerReady = 1;
-        return;
-    }
-    // Otherwise the mutex stays held by this program for its lifetime.
-    g_session.StartupMutex = std::move(kelmio);
-    if (SiblingWindowExists(kCopier) || SiblingWindowExists(kScannerTest)) {
+    // The mutex this program creates stays held for its lifetime.
+    if (KelmioHoldsScanner("Kelmio application", g_session.StartupMutex) || SiblingWindowExists(kCopier) ||
+        SiblingWindowExists(kScannerTest)) {
         g_session.ScannerReady = 1;
         return;
     }
