@@ -25,14 +25,7 @@ void StartPressThread(int value)
 
 }  // namespace
 
-void StartButtonDispatch(int buttonNumber)
-{
-    // The message comes from another process: anything but a button is dropped. The
-    // dispatch decides whether the press runs; the teardown waits for its claim.
-    if (buttonNumber < 1 || buttonNumber > 4)
-        return;
-    StartPressThread<DispatchButton>(buttonNumber);
-}
+void StartButtonDispatch(int buttonNumber) { StartPressThread<DispatchButton>(buttonNumber); }
 
 // The re-send takes the press claim, so the teardown waits for it as for a press.
 void StartResendDispatch(int functionCode) { StartPressThread<ResendLastScan>(functionCode); }

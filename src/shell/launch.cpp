@@ -162,15 +162,15 @@ int RunMessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
-int RunResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode)
+int RunResidentInstance(HINSTANCE instance, bool show, int buttonNumber)
 {
     CreateTrayWindow(instance);
     if (show)
         ShowButtonManager(g_shell.MainWindow);
     // The launch's own press runs beside the message loop, like every later one, so
     // the window answers (and ignores further presses) while the job runs.
-    if (buttonCode)
-        StartButtonDispatch(ButtonNumberFromCode(buttonCode));
+    if (buttonNumber)
+        StartButtonDispatch(buttonNumber);
     return RunMessageLoop();
 }
 
@@ -214,7 +214,7 @@ void LetResidentComeToFront(HWND resident)
         allow(residentProcess);
 }
 
-int ForwardToResidentInstance(bool show, uint32_t buttonCode)
+int ForwardToResidentInstance(bool show, int buttonNumber)
 {
     HWND resident = WaitForResidentWindow();
     // Returns once the resident instance has closed its dialog.
@@ -222,12 +222,12 @@ int ForwardToResidentInstance(bool show, uint32_t buttonCode)
         LetResidentComeToFront(resident);
         SendMessageA(resident, WM_COMMAND, IDM_BUTTON_MANAGER, 0);
     }
-    if (!buttonCode)
+    if (!buttonNumber)
         return 0;
     // The resident instance runs the press as it runs one from the engine: one
     // process holds the scanner, scans and writes the settings files. This process
     // writes nothing.
-    if (resident && PostMessageA(resident, WM_TORNEL_BUTTON_PRESS, ButtonNumberFromCode(buttonCode), 0))
+    if (resident && PostMessageA(resident, WM_TORNEL_BUTTON_PRESS, buttonNumber, 0))
         return 0;
     TellPressNotTaken();
     return 0;
@@ -291,14 +291,14 @@ int RunTornel(HINSTANCE instance, const char* commandLine)
     char eventText[kEventTextSize];
     ReadLaunchEventText(instance, eventText);
     RecordLaunchEvent(eventText);
-    uint32_t buttonCode = ButtonCodeFromEventText(eventText);
+    int buttonNumber = ButtonNumberFromCode(ButtonCodeFromEventText(eventText));
     bool show = IsShowCommand(commandLine);
 
     UniqueHandle mutex(CreateMutexA(nullptr, TRUE, kTornelName));
     DWORD error = GetLastError();
     if (error != ERROR_ALREADY_EXISTS)
-        return RunResidentInstance(instance, show, buttonCode);
-    return ForwardToResidentInstance(show, buttonCode);
+        return RunResidentInstance(instance, show, buttonNumber);
+    return ForwardToResidentInstance(show, buttonNumber);
 }
 
 bool StartResidentInstance(HWND window)

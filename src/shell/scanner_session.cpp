@@ -149,8 +149,6 @@ void FollowScannerRequest(HWND window, bool release)
 int32_t __cdecl ButtonNotificationCallback(void* record)
 {
     uint32_t value = record ? *static_cast<const uint32_t*>(record) : 0;
-    if (value == 0)
-        return 0;
     // Only the four button bits mean a press; anything else is not re-dispatched.
     if (value != 1 && value != 2 && value != 4 && value != 8)
         return 0;

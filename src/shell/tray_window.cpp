@@ -241,14 +241,7 @@ LRESULT OnDestroy(HWND window)
 // The session ends: Windows ends the process after this returns, without WM_DESTROY.
 // The message loop is told to end as well, so that the same message sent by another
 // program ends Tornel as a close does instead of leaving it without icon or scanner.
-LRESULT OnEndSession(HWND window, WPARAM ending)
-{
-    if (ending) {
-        TearDown(window);
-        PostQuitMessage(0);
-    }
-    return 0;
-}
+LRESULT OnEndSession(HWND window, WPARAM ending) { return ending ? OnDestroy(window) : 0; }
 
 // A modal dialog or menu of this window waits for input: the texts it looked up
 // leave their one lookup record.
@@ -258,9 +251,12 @@ LRESULT OnEnterIdle()
     return 0;
 }
 
+// The message comes from another process: anything but a button is dropped. The
+// dispatch decides whether the press runs; the teardown waits for its claim.
 LRESULT OnButtonPress(WPARAM buttonNumber)
 {
-    StartButtonDispatch(static_cast<int>(buttonNumber));
+    if (buttonNumber >= 1 && buttonNumber <= 4)
+        StartButtonDispatch(static_cast<int>(buttonNumber));
     return 0;
 }
 
@@ -390,19 +386,12 @@ LRESULT OnCommand(HWND window, WPARAM wParam)
     case IDM_SCANNER_TEST:
         StartSiblingUnlessRunning(kScannerTest);
         break;
-    case IDM_RESEND_APPLICATION:
-        StartResendDispatch(kFunctionApplication);
-        break;
-    case IDM_RESEND_COPY:
-        StartResendDispatch(kFunctionCopy);
-        break;
-    case IDM_RESEND_MAIL:
-        StartResendDispatch(kFunctionMail);
-        break;
-    case IDM_RESEND_FOLDER:
-        StartResendDispatch(kFunctionFolder);
-        break;
     default:
+        // The items of "Send last scan to", from the table the submenu is built from.
+        for (const ResendItem& item : kResendItems) {
+            if (wParam == item.command)
+                StartResendDispatch(item.functionCode);
+        }
         break;
     }
     return 0;
