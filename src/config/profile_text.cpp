@@ -76,6 +76,26 @@ bool SameKey(const char* a, const char* b, size_t length)
     return true;
 }
 
+// One line of a section: its key name with the blanks around it trimmed, the first
+// '=' (nullptr when the line has none) and the line's end.
+struct SectionLine {
+    const char* nameBegin;
+    const char* nameEnd;
+    const char* equals;
+    const char* lineEnd;
+};
+
+SectionLine SplitSectionLine(const char* line)
+{
+    SectionLine parts{};
+    parts.lineEnd = line + strlen(line);
+    parts.equals = static_cast<const char*>(memchr(line, '=', static_cast<size_t>(parts.lineEnd - line)));
+    parts.nameBegin = line;
+    parts.nameEnd = parts.equals ? parts.equals : parts.lineEnd;
+    TrimBlanks(parts.nameBegin, parts.nameEnd);
+    return parts;
+}
+
 }  // namespace
 
 int ParseProfileInt(const char* value, size_t length, int defaultValue)
@@ -96,24 +116,20 @@ int ParseProfileInt(const char* value, size_t length, int defaultValue)
     return ParseInteger(begin, begin + copied);
 }
 
-
 const char* FindSectionValue(const char* lines, const char* key, size_t& length)
 {
     size_t keyLength = strlen(key);
     for (const char* line = lines; *line; line += strlen(line) + 1) {
-        const char* lineEnd = line + strlen(line);
-        const char* equals = static_cast<const char*>(memchr(line, '=', static_cast<size_t>(lineEnd - line)));
-        const char* nameBegin = line;
-        const char* nameEnd = equals ? equals : lineEnd;
-        TrimBlanks(nameBegin, nameEnd);
-        if (static_cast<size_t>(nameEnd - nameBegin) != keyLength || !SameKey(nameBegin, key, keyLength))
+        SectionLine parts = SplitSectionLine(line);
+        if (static_cast<size_t>(parts.nameEnd - parts.nameBegin) != keyLength ||
+            !SameKey(parts.nameBegin, key, keyLength))
             continue;
-        if (!equals) {
+        if (!parts.equals) {
             length = 0;
-            return lineEnd;
+            return parts.lineEnd;
         }
-        const char* valueBegin = equals + 1;
-        const char* valueEnd = lineEnd;
+        const char* valueBegin = parts.equals + 1;
+        const char* valueEnd = parts.lineEnd;
         TrimBlanks(valueBegin, valueEnd);
         length = static_cast<size_t>(valueEnd - valueBegin);
         return valueBegin;
@@ -126,21 +142,18 @@ int HighestListIndex(const char* lines, const char* key, int limit)
     size_t keyLength = strlen(key);
     int highest = 0;
     for (const char* line = lines; *line; line += strlen(line) + 1) {
-        const char* lineEnd = line + strlen(line);
-        const char* equals = static_cast<const char*>(memchr(line, '=', static_cast<size_t>(lineEnd - line)));
-        const char* nameBegin = line;
-        const char* nameEnd = equals ? equals : lineEnd;
-        TrimBlanks(nameBegin, nameEnd);
-        if (static_cast<size_t>(nameEnd - nameBegin) <= keyLength || !SameKey(nameBegin, key, keyLength))
+        SectionLine parts = SplitSectionLine(line);
+        if (static_cast<size_t>(parts.nameEnd - parts.nameBegin) <= keyLength ||
+            !SameKey(parts.nameBegin, key, keyLength))
             continue;
-        const char* digits = nameBegin + keyLength;
+        const char* digits = parts.nameBegin + keyLength;
         if (*digits == '0')
             continue;
         long long index = 0;
         const char* p = digits;
-        for (; p < nameEnd && *p >= '0' && *p <= '9' && index <= limit; ++p)
+        for (; p < parts.nameEnd && *p >= '0' && *p <= '9' && index <= limit; ++p)
             index = index * 10 + (*p - '0');
-        if (p == nameEnd && index <= limit && index > highest)
+        if (p == parts.nameEnd && index <= limit && index > highest)
             highest = static_cast<int>(index);
     }
     return highest;

@@ -19,8 +19,6 @@
 namespace {
 
 constexpr char kOcrApplicationKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Sprint.exe";
-constexpr int kTraditionalChinese = 4;
-constexpr int kSimplifiedChinese = 5;
 // The OCR application shows its own progress and may wait for its user; past this
 // the press stops waiting for it and looks for the document.
 constexpr DWORD kOcrApplicationLimitMs = 600000;
@@ -175,7 +173,7 @@ int OcrToDocument(const ScanOrder& order)
     const int kind = ContainsNoCase(application.file, "excel.exe") ? kExcelDocument : kWordDocument;
     const bool sendMode = kind == kExcelDocument;
     const int32_t language = OcrLanguage.load();
-    if (language == kTraditionalChinese || language == kSimplifiedChinese)
+    if (language == kOcrTraditionalChinese || language == kOcrSimplifiedChinese)
         return OcrWithEngine(kind, order);
 
     OcrFiles files;
@@ -218,9 +216,9 @@ int OcrWithEngine(int kind, const ScanOrder& order)
     settings.documentPath = files.document;
     settings.fileType = kind == kExcelDocument ? "XLS" : "RTF";
     const int32_t language = OcrLanguage.load();
-    settings.languageName = language == kTraditionalChinese  ? "Traditional Chinese"
-                            : language == kSimplifiedChinese ? "Simplified Chinese"
-                                                             : "English";
+    settings.languageName = language == kOcrTraditionalChinese  ? "Traditional Chinese"
+                            : language == kOcrSimplifiedChinese ? "Simplified Chinese"
+                                                                : "English";
     settings.notifyWindow = g_reportWindow.load();
     settings.sendMode = sendMode;
     // A job file that could not be written would leave the engine on the last job.

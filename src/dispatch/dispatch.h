@@ -43,3 +43,9 @@ void SetRefusedPressListener(RefusedPressListener listener);
 // scanning, one at a time with presses; a page that is gone is refused with a message.
 // Returns 1.
 int ResendLastScan(int functionCode);
+
+// Runs a press of the given ButtonNumber (1 to 4) on a thread of its own, as the
+// engine's button thread runs one; the dispatch refuses it while a job runs.
+void StartButtonDispatch(int buttonNumber);
+// Runs ResendLastScan for the function on a thread of its own.
+void StartResendDispatch(int functionCode);

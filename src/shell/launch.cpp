@@ -1,5 +1,5 @@
 // The entry point's work: which button (if any) caused the launch, which instance
-// keeps the tray icon, and the message loop of the resident instance.
+// keeps the tray icon, and the start-up and message loop of the resident instance.
 #include "shell/launch.h"
 
 #include <cstdio>
@@ -10,11 +10,13 @@
 #include "common/handles.h"
 #include "common/message_box.h"
 #include "common/strings.h"
+#include "config/config.h"
+#include "destinations/destinations.h"
 #include "dispatch/dispatch.h"
 #include "i18n/i18n.h"
 #include "scan/scan.h"
 #include "resource.h"
-#include "shell/tray.h"
+#include "shell/shell.h"
 
 ShellState g_shell;
 
@@ -160,15 +162,15 @@ int RunMessageLoop()
     return static_cast<int>(msg.wParam);
 }
 
-int RunResidentInstance(HINSTANCE instance, bool show, uint32_t buttonCode)
+int RunResidentInstance(HINSTANCE instance, bool show, int buttonNumber)
 {
     CreateTrayWindow(instance);
     if (show)
         ShowButtonManager(g_shell.MainWindow);
     // The launch's own press runs beside the message loop, like every later one, so
     // the window answers (and ignores further presses) while the job runs.
-    if (buttonCode)
-        StartButtonDispatch(ButtonNumberFromCode(buttonCode));
+    if (buttonNumber)
+        StartButtonDispatch(buttonNumber);
     return RunMessageLoop();
 }
 
@@ -212,7 +214,7 @@ void LetResidentComeToFront(HWND resident)
         allow(residentProcess);
 }
 
-int ForwardToResidentInstance(bool show, uint32_t buttonCode)
+int ForwardToResidentInstance(bool show, int buttonNumber)
 {
     HWND resident = WaitForResidentWindow();
     // Returns once the resident instance has closed its dialog.
@@ -220,15 +222,24 @@ int ForwardToResidentInstance(bool show, uint32_t buttonCode)
         LetResidentComeToFront(resident);
         SendMessageA(resident, WM_COMMAND, IDM_BUTTON_MANAGER, 0);
     }
-    if (!buttonCode)
+    if (!buttonNumber)
         return 0;
     // The resident instance runs the press as it runs one from the engine: one
     // process holds the scanner, scans and writes the settings files. This process
     // writes nothing.
-    if (resident && PostMessageA(resident, WM_TORNEL_BUTTON_PRESS, ButtonNumberFromCode(buttonCode), 0))
+    if (resident && PostMessageA(resident, WM_TORNEL_BUTTON_PRESS, buttonNumber, 0))
         return 0;
     TellPressNotTaken();
     return 0;
+}
+
+// OCR to document runs in the language chosen before, also when the Button manager
+// was not opened since the start.
+void LoadOcrLanguageFromCountry()
+{
+    char country[260];
+    GetLocalizedText(IDS_COUNTRY, country);
+    LoadOcrLanguage(country);
 }
 
 }  // namespace
@@ -280,33 +291,31 @@ int RunTornel(HINSTANCE instance, const char* commandLine)
     char eventText[kEventTextSize];
     ReadLaunchEventText(instance, eventText);
     RecordLaunchEvent(eventText);
-    uint32_t buttonCode = ButtonCodeFromEventText(eventText);
+    int buttonNumber = ButtonNumberFromCode(ButtonCodeFromEventText(eventText));
     bool show = IsShowCommand(commandLine);
 
     UniqueHandle mutex(CreateMutexA(nullptr, TRUE, kTornelName));
     DWORD error = GetLastError();
     if (error != ERROR_ALREADY_EXISTS)
-        return RunResidentInstance(instance, show, buttonCode);
-    return ForwardToResidentInstance(show, buttonCode);
+        return RunResidentInstance(instance, show, buttonNumber);
+    return ForwardToResidentInstance(show, buttonNumber);
 }
 
-int32_t __cdecl ButtonNotificationCallback(void* record)
+bool StartResidentInstance(HWND window)
 {
-    uint32_t value = record ? *static_cast<const uint32_t*>(record) : 0;
-    if (value == 0)
-        return 0;
-    // Only the four button bits mean a press; anything else is not re-dispatched.
-    if (value != 1 && value != 2 && value != 4 && value != 8)
-        return 0;
-    g_shell.LastEngineButtonCode = value;
-    DispatchButton(ButtonNumberFromCode(g_shell.LastEngineButtonCode));
-    return 0;
-}
-
-int32_t RegisterButtonNotification()
-{
-    EngineStatus status = EngineRegisterNotification(ButtonNotificationCallback);
-    if (status != kStatusOk)
-        ShowEngineError(status);
-    return status;
+    ReportUnsavedSettingsTo(window, WM_TORNEL_SETTINGS_UNSAVED);
+    LoadScanEngine();
+    OsType = ProbeOsType();
+    DiscoverApplications(OsType, &DefaultAppIndex);
+    SetOcrReportWindow(window);
+    SelectedPrinterIndex = -1;
+    DiscoverPrinters(&SelectedPrinterIndex);
+    DiscoverMailSystems(&InstalledMailSystems, &DefaultMailSystem);
+    DefaultMailPosition = MailSystemPosition(DefaultMailSystem);
+    LoadButtonSettings();
+    if (!LoadInstalledLocalization())
+        return false;
+    LoadOcrLanguageFromCountry();
+    DecideScanner();
+    return true;
 }

@@ -36,11 +36,10 @@ void ReadLaunchEventText(HINSTANCE instance, char (&eventText)[kEventTextSize]);
 // The program: decodes the launch, becomes the resident instance or forwards to it.
 int RunTornel(HINSTANCE instance, const char* commandLine);
 
-// Called by the engine, on its own thread, when a front-panel button is pressed.
-int32_t __cdecl ButtonNotificationCallback(void* record);
-// Registers ButtonNotificationCallback with the engine; a failure is shown. Returns
-// the engine's status.
-int32_t RegisterButtonNotification();
+// The resident instance's start-up, run when its window is created: the engine, the
+// system's facts, the discoveries that refresh the configuration file, the settings and
+// the texts, then the scanner. False when no texts could be loaded.
+bool StartResidentInstance(HWND window);
 
 // State of the launch and the resident instance. One instance, g_shell.
 struct ShellState {

@@ -39,6 +39,7 @@ int32_t ApplyOsTypeOverride(int32_t detectedType, const char* overrideText);
 // "TrickOS", key "OSTYPE" in "TAVENDRV.INI" in the Windows directory.
 int32_t ProbeOsType();
 
-// The rest of the shell: launch decoding and the tray window.
+// The rest of the shell: launch decoding, the scanner session and the tray window.
 #include "shell/launch.h"
+#include "shell/scanner_session.h"
 #include "shell/tray.h"

@@ -1,5 +1,4 @@
-// The hidden TrayWindow: start-up, the scanner, the notification-area icon and its
-// menu, and the teardown.
+// The hidden TrayWindow: the notification-area icon and its menu, and the teardown.
 #pragma once
 
 #include <windows.h>
@@ -23,14 +22,11 @@ void OpenBalloonFolder();
 // The popup menu of the icon, with localized texts.
 HMENU BuildTrayMenu();
 
-// 0 when the scanner is held, 5 when none is present, or the engine's status.
-int32_t OpenScanner();
-void CloseScanner();
+// The icon follows the scanner session: ready or unavailable.
+void ShowScannerIcon(HWND window);
+// The menu is built anew, with the texts loaded now.
+void ReplaceTrayMenu();
 
 // Shows the Button manager modally, owned by the given window; while it is open,
 // brings it to the front instead.
 void ShowButtonManager(HWND owner);
-
-// Runs a press of the given ButtonNumber (1 to 4) on a thread of its own, as the
-// engine's button thread runs one; the dispatch refuses it while a job runs.
-void StartButtonDispatch(int buttonNumber);

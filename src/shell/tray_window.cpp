@@ -1,18 +1,13 @@
-// The TrayWindow's procedure: start-up, the scanner, the notification-area icon and
-// its menu, the sibling programs and the teardown. Everything here runs on the
-// window's thread.
+// The TrayWindow's procedure: the notification-area icon, its menu and the teardown;
+// each message's handler calls into the scanner session, the dispatch or the settings.
+// Everything here runs on the window's thread.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstddef>
-#include <cstring>
 
-#include "common/handles.h"
-#include "common/message_box.h"
-#include "common/process.h"
 #include "common/strings.h"
 #include "config/config.h"
-#include "config/discovery.h"
 #include "destinations/destinations.h"
 #include "dispatch/dispatch.h"
 #include "i18n/i18n.h"
@@ -21,7 +16,8 @@
 #include "settings/settings.h"
 #include "shell/bench_report.h"
 #include "shell/launch.h"
-#include "shell/shell.h"
+#include "shell/scanner_session.h"
+#include "shell/sibling_programs.h"
 #include "shell/tray.h"
 
 // The notification data in its 488-byte form, with the balloon fields.
@@ -48,14 +44,6 @@ struct TrayState {
     HMENU TrayMenu = nullptr;
     HICON ReadyIcon = nullptr;        // shared resource icon, never destroyed
     HICON UnavailableIcon = nullptr;  // shared resource icon, never destroyed
-    // 1 shows the ready icon, 0 the unavailable one.
-    int ScannerReady = 0;
-    // 1 after this program initialised the engine and chose the scanner.
-    int EngineOpen = 0;
-    // The "Kelmio application" mutex this program created at start-up, held for its lifetime.
-    UniqueHandle StartupMutex;
-    // The "Kelmio Application" mutex this program created when taking the scanner back.
-    UniqueHandle ReacquireMutex;
     // Set once the icon is in the notification area; cleared when the teardown removed
     // it or the shell started again without it.
     bool IconAdded = false;
@@ -70,31 +58,12 @@ struct TrayState {
     bool TornDown = false;
     // The tray menu is being shown; the teardown leaves it to ShowTrayMenu to destroy.
     bool MenuOpen = false;
-    // A scanner release, reacquisition or device change is under way (its message
-    // boxes let further messages in): another one waits or is dropped.
-    bool ScannerChanging = false;
-    // "Scanner is in use" shows; further release requests add no box.
-    bool InUseBoxOpen = false;
     // Explorer's message when it starts again and the icon must be added again.
     UINT TaskbarCreatedMessage = 0;
 };
 TrayState g_tray;
 
-struct SiblingProgram {
-    const char* windowClass;
-    const char* windowTitle;
-    const char* executable;
-};
-const SiblingProgram kKelmio = {"UI_MAIN_WND", nullptr, "kelmio.exe"};
-const SiblingProgram kCopier = {"Copier", "Copier", "replic32.exe"};
-const SiblingProgram kScannerTest = {nullptr, "TAVEN Scanner Test Program", "probe32.exe"};
-
-HICON CurrentIcon() { return g_tray.ScannerReady ? g_tray.ReadyIcon : g_tray.UnavailableIcon; }
-
-bool SiblingWindowExists(const SiblingProgram& program)
-{
-    return FindWindowA(program.windowClass, program.windowTitle) != nullptr;
-}
+HICON CurrentIcon() { return ScannerReady() ? g_tray.ReadyIcon : g_tray.UnavailableIcon; }
 
 // ---- Icon and menu ----------------------------------------------------------------
 
@@ -174,15 +143,21 @@ void ShowTrayBalloon(HWND window, const char* text)
     Shell_NotifyIconA(NIM_MODIFY, &data);
 }
 
-namespace {
-
-void SetTrayIcon(HWND window, bool ready)
+void ShowScannerIcon(HWND window)
 {
-    g_tray.ScannerReady = ready ? 1 : 0;
     NOTIFYICONDATAA data = IconData(window, NIF_ICON);
     data.hIcon = CurrentIcon();
     Shell_NotifyIconA(NIM_MODIFY, &data);
 }
+
+void ReplaceTrayMenu()
+{
+    if (g_tray.TrayMenu)
+        DestroyMenu(g_tray.TrayMenu);
+    g_tray.TrayMenu = BuildTrayMenu();
+}
+
+namespace {
 
 void DeleteTrayIcon(HWND window)
 {
@@ -197,113 +172,16 @@ void AppendMenuText(HMENU menu, UINT command, int textId)
     AppendMenuA(menu, MF_STRING, command, text);
 }
 
-void ReplaceTrayMenu()
-{
-    if (g_tray.TrayMenu)
-        DestroyMenu(g_tray.TrayMenu);
-    g_tray.TrayMenu = BuildTrayMenu();
-}
-
-// ---- Scanner decisions ------------------------------------------------------------
-
-// Whether to take the scanner at start-up: not while the maker's scanning
-// application, its copier or its scanner test program holds it.
-void DecideScanner()
-{
-    // Two spellings are intended: "application" here, "Application" in ReacquireScanner.
-    UniqueHandle kelmio(CreateMutexA(nullptr, TRUE, "Kelmio application"));
-    DWORD error = GetLastError();
-    if (kelmio && error == ERROR_ALREADY_EXISTS) {
-        g_tray.ScannerReady = 1;
-        return;
-    }
-    // Otherwise the mutex stays held by this program for its lifetime.
-    g_tray.StartupMutex = std::move(kelmio);
-    if (SiblingWindowExists(kCopier) || SiblingWindowExists(kScannerTest)) {
-        g_tray.ScannerReady = 1;
-        return;
-    }
-    OpenScanner();
-}
-
-// Another program gave the scanner back: take it unless a sibling still uses it.
-void ReacquireScanner(HWND window)
-{
-    // During a job the scanner is held already, and its engine must not be started again.
-    if (ScanJobActive())
-        return;
-    // The probe must see only other holders: a mutex this program created on an
-    // earlier call would otherwise keep the scanner from ever being taken back.
-    g_tray.ReacquireMutex.reset();
-    // The capital "A" is intended: see DecideScanner.
-    UniqueHandle kelmio(CreateMutexA(nullptr, TRUE, "Kelmio Application"));
-    DWORD error = GetLastError();
-    if (kelmio && error == ERROR_ALREADY_EXISTS) {
-        g_tray.ScannerReady = 1;
-        return;
-    }
-    g_tray.ReacquireMutex = std::move(kelmio);
-    if (FindWindowA(nullptr, kScannerTest.windowTitle) || FindWindowA(nullptr, kCopier.windowTitle)) {
-        g_tray.ScannerReady = 1;
-        return;
-    }
-    SetTrayIcon(window, OpenScanner() == kStatusOk);
-}
-
-// ---- Sibling programs ---------------------------------------------------------------
-
-void StartSiblingProgram(const SiblingProgram& program)
-{
-    char folder[260];
-    if (ReadIniString(kKelmioFileName, "Kelmio", "UserPath", "XX", folder) == 2) {
-        ShowMessage("File Error! Please reinstall your driver");
-        return;
-    }
-    char path[MAX_PATH];
-    CopyString(path, folder);
-    AppendBackslash(path);
-    if (!AppendString(path, program.executable) || StartProgram(path) != ERROR_SUCCESS)
-        ShowStartFailure(path);
-}
-
-void StartSiblingUnlessRunning(const SiblingProgram& program)
-{
-    if (!SiblingWindowExists(program))
-        StartSiblingProgram(program);
-}
-
 // ---- Message handlers --------------------------------------------------------------
 
-// OCR to document runs in the language chosen before, also when the Button manager
-// was not opened since the start.
-void LoadOcrLanguageFromCountry()
-{
-    char country[260];
-    GetLocalizedText(IDS_COUNTRY, country);
-    LoadOcrLanguage(country);
-}
-
-// Start-up: the engine, the system's facts, the discoveries that refresh the
-// configuration file, the settings and the texts, then the scanner and the icon.
+// Start-up, then the icon and its menu.
 LRESULT OnCreate(HWND window)
 {
     if (g_tray.Created)
         return 0;
     g_tray.Created = true;
-    ReportUnsavedSettingsTo(window, WM_TORNEL_SETTINGS_UNSAVED);
-    LoadScanEngine();
-    OsType = ProbeOsType();
-    DiscoverApplications(OsType, &DefaultAppIndex);
-    SetOcrReportWindow(window);
-    SelectedPrinterIndex = -1;
-    DiscoverPrinters(&SelectedPrinterIndex);
-    DiscoverMailSystems(&InstalledMailSystems, &DefaultMailSystem);
-    DefaultMailPosition = MailSystemPosition(DefaultMailSystem);
-    LoadButtonSettings();
-    if (!LoadInstalledLocalization())
+    if (!StartResidentInstance(window))
         return 0;
-    LoadOcrLanguageFromCountry();
-    DecideScanner();
     g_tray.ReadyIcon = LoadTrayIcon(IDI_READY);
     g_tray.UnavailableIcon = LoadTrayIcon(IDI_UNAVAILABLE);
     // A notification area that is not there yet is waited for: the program stays.
@@ -363,14 +241,7 @@ LRESULT OnDestroy(HWND window)
 // The session ends: Windows ends the process after this returns, without WM_DESTROY.
 // The message loop is told to end as well, so that the same message sent by another
 // program ends Tornel as a close does instead of leaving it without icon or scanner.
-LRESULT OnEndSession(HWND window, WPARAM ending)
-{
-    if (ending) {
-        TearDown(window);
-        PostQuitMessage(0);
-    }
-    return 0;
-}
+LRESULT OnEndSession(HWND window, WPARAM ending) { return ending ? OnDestroy(window) : 0; }
 
 // A modal dialog or menu of this window waits for input: the texts it looked up
 // leave their one lookup record.
@@ -380,31 +251,13 @@ LRESULT OnEnterIdle()
     return 0;
 }
 
+// The message comes from another process: anything but a button is dropped. The
+// dispatch decides whether the press runs; the teardown waits for its claim.
 LRESULT OnButtonPress(WPARAM buttonNumber)
 {
-    StartButtonDispatch(static_cast<int>(buttonNumber));
+    if (buttonNumber >= 1 && buttonNumber <= 4)
+        StartButtonDispatch(static_cast<int>(buttonNumber));
     return 0;
-}
-
-DWORD WINAPI ButtonDispatchThread(LPVOID parameter)
-{
-    DispatchButton(static_cast<int>(reinterpret_cast<INT_PTR>(parameter)));
-    return 0;
-}
-
-DWORD WINAPI ResendDispatchThread(LPVOID parameter)
-{
-    ResendLastScan(static_cast<int>(reinterpret_cast<INT_PTR>(parameter)));
-    return 0;
-}
-
-// A re-send runs on a thread of its own, as a press does: its hand-off may wait for a
-// mail program or show a message. It takes the press claim, so the teardown waits for
-// it as for a press; without a thread the pick is lost, as a press would be.
-void StartResendDispatch(int functionCode)
-{
-    UniqueHandle thread(CreateThread(nullptr, 0, ResendDispatchThread,
-                                     reinterpret_cast<LPVOID>(static_cast<INT_PTR>(functionCode)), 0, nullptr));
 }
 
 struct ResendItem {
@@ -533,19 +386,12 @@ LRESULT OnCommand(HWND window, WPARAM wParam)
     case IDM_SCANNER_TEST:
         StartSiblingUnlessRunning(kScannerTest);
         break;
-    case IDM_RESEND_APPLICATION:
-        StartResendDispatch(kFunctionApplication);
-        break;
-    case IDM_RESEND_COPY:
-        StartResendDispatch(kFunctionCopy);
-        break;
-    case IDM_RESEND_MAIL:
-        StartResendDispatch(kFunctionMail);
-        break;
-    case IDM_RESEND_FOLDER:
-        StartResendDispatch(kFunctionFolder);
-        break;
     default:
+        // The items of "Send last scan to", from the table the submenu is built from.
+        for (const ResendItem& item : kResendItems) {
+            if (wParam == item.command)
+                StartResendDispatch(item.functionCode);
+        }
         break;
     }
     return 0;
@@ -554,23 +400,13 @@ LRESULT OnCommand(HWND window, WPARAM wParam)
 LRESULT OnDeviceChange(HWND window)
 {
     // Never under a running job or another change: it is handled once they have ended.
-    if (ScanJobActive() || g_tray.ScannerChanging) {
+    if (DeviceChangeMustWait()) {
         SetTimer(window, kDeviceChangeTimerId, kDeviceChangeRetryMs, nullptr);
         return 0;
     }
     KillTimer(window, kDeviceChangeTimerId);
-    if (g_tray.TornDown)
-        return 0;
-    g_tray.ScannerChanging = true;
-    if (!GetScannerList()) {
-        CloseScanner();
-        ReplaceTrayMenu();
-        SetTrayIcon(window, false);
-    } else if (GetScannerList()) {
-        // The second scanner-list call is intended; keep it.
-        SetTrayIcon(window, OpenScanner() == kStatusOk);
-    }
-    g_tray.ScannerChanging = false;
+    if (!g_tray.TornDown)
+        FollowDeviceChange(window);
     return 0;
 }
 
@@ -593,14 +429,8 @@ LRESULT OnSettingsUnsaved()
 // ends), and none touches the engine after the teardown.
 LRESULT OnScannerRequest(HWND window, bool release)
 {
-    if (g_tray.ScannerChanging || g_tray.TornDown)
-        return 0;
-    g_tray.ScannerChanging = true;
-    if (release)
-        CloseScanner();
-    else
-        ReacquireScanner(window);
-    g_tray.ScannerChanging = false;
+    if (!g_tray.TornDown)
+        FollowScannerRequest(window, release);
     return 0;
 }
 
@@ -651,55 +481,6 @@ HMENU BuildTrayMenu()
             DestroyMenu(resend);
     }
     return menu;
-}
-
-int32_t OpenScanner()
-{
-    if (!GetScannerList()) {
-        g_tray.ScannerReady = 0;
-        return kStatusNoScanner;
-    }
-    EngineStatus status = EngineInitEngine();
-    if (status == kStatusOk)
-        status = EngineChooseScanner(ScannerRecord());
-    if (status != kStatusOk) {
-        g_tray.ScannerReady = 0;
-        ShowEngineError(status);
-        return status;
-    }
-    RegisterButtonNotification();
-    g_tray.ScannerReady = 1;
-    g_tray.EngineOpen = 1;
-    return kStatusOk;
-}
-
-void CloseScanner()
-{
-    if (g_tray.EngineOpen) {
-        if (ScanJobActive()) {
-            if (!g_tray.InUseBoxOpen) {
-                g_tray.InUseBoxOpen = true;
-                ShowMessageOwnedBy(nullptr, "Scanner is in use", "Error");
-                g_tray.InUseBoxOpen = false;
-            }
-        } else {
-            EngineReleaseScanner();
-            EngineReleaseEngine();
-            g_tray.EngineOpen = 0;
-        }
-    }
-    ForgetScannerRecord();
-}
-
-void StartButtonDispatch(int buttonNumber)
-{
-    // The message comes from another process: anything but a button is dropped. The
-    // dispatch decides whether the press runs; the teardown waits for its claim.
-    if (buttonNumber < 1 || buttonNumber > 4)
-        return;
-    // Without a thread the press is lost, as one the engine drops; the handle is not needed.
-    UniqueHandle thread(CreateThread(nullptr, 0, ButtonDispatchThread,
-                                     reinterpret_cast<LPVOID>(static_cast<INT_PTR>(buttonNumber)), 0, nullptr));
 }
 
 void ShowButtonManager(HWND owner)

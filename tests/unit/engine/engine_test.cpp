@@ -7,7 +7,7 @@
 
 #include "common/paths.h"
 #include "scan/scan.h"
-#include "shell/launch.h"
+#include "shell/shell.h"
 #include "test_support.h"
 
 namespace {
