@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/paths.h"
+#include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
 #include "fake_engine.h"
