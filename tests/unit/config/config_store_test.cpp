@@ -16,12 +16,7 @@ namespace {
 // Each test gets its own Windows directory; the real one is put back afterwards.
 class ConfigStoreTest : public ::testing::Test {
 protected:
-    ConfigStoreTest() : saved_(WindowsDirectory())
-    {
-        SetWindowsDirectory(folder_.path().c_str());
-        DefaultAppIndex = 1;
-    }
-    ~ConfigStoreTest() override { SetWindowsDirectory(saved_.c_str()); }
+    ConfigStoreTest() { DefaultAppIndex = 1; }
 
     std::string Config() const { return folder_.File("kmconfig.ini"); }
     void WriteConfig(const std::string& text) const { WriteTextFile(Config(), text); }
@@ -50,8 +45,7 @@ protected:
         return folder_.File(name);
     }
 
-    std::string saved_;
-    TempFolder folder_;
+    ScratchWindowsDirectory folder_;
 };
 
 }  // namespace

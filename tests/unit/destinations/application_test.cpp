@@ -53,7 +53,6 @@ class ScanToApplication : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetWindowsDirectory(windows_.path().c_str());
         ini_ = windows_.File("kmconfig.ini");
         scans_ = windows_.File("Scans");
         CreateDirectoryA(scans_.c_str(), nullptr);
@@ -63,9 +62,6 @@ protected:
     {
         WaitForProgressThreadEnd();
         FakeEngine::Uninstall();
-        char real[MAX_PATH];
-        GetWindowsDirectoryA(real, sizeof real);
-        SetWindowsDirectory(real);
     }
     void Configure(const std::string& application)
     {
@@ -87,7 +83,7 @@ protected:
         return count;
     }
 
-    TempFolder windows_;
+    ScratchWindowsDirectory windows_;
     std::string ini_, scans_;
     ShownMessages shown_;
 };
