@@ -38,11 +38,6 @@ struct MailDefaultKeys {
 // there is and the user is told once which program that is.
 bool HandToMailServiceWith(const MailDefaultKeys& keys, const char* identifier, const char* libraryPath,
                            const char* imagePath);
-// Mail without any mail program: scans to a BMP file, writes an unsent draft with the
-// page attached beside it and opens the draft with the system's program for mail
-// files; when there is none, opens the page's folder with the page selected and says
-// it is there to attach by hand. The page is never removed. 1 when the draft opened.
-int ScanToMailDraft();
 // Writes the unsent draft of a page beside it ("X-Unsent: 1", MIME, the page attached
 // in base64 under its file name, the localized subject and text); never over an
 // existing file. False when it could not be written whole.
@@ -78,9 +73,6 @@ void SetOcrDocumentWaitLimitForTests(DWORD milliseconds);
 // Scan to folder: the page is stored under a dated, numbered name in the chosen folder.
 int ScanToFolder();
 
-// Removes one pair of surrounding double quotes in place: a trailing quote, then a
-// leading one; a quote inside the name stays.
-void StripOuterQuotes(char* text);
 // True when the application's display name is a word processor or a spreadsheet
 // whose documents come from OCR.
 bool IsOcrApplication(const char* displayName);

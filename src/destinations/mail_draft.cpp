@@ -210,15 +210,6 @@ bool WriteMailDraft(const char* imagePath, char* draftPath, size_t size)
     return whole;
 }
 
-int ScanToMailDraft()
-{
-    char imagePath[260];
-    MakeOutputFileName(imagePath, "bmp");
-    if (!RunScanJob(imagePath, kKindMail, kOutputFormatBmp))
-        return 0;  // aborted: nothing to mail, no message
-    return MailDraftOfPage(imagePath);
-}
-
 int MailDraftOfPage(const char* imagePath)
 {
     char draftPath[MAX_PATH];
