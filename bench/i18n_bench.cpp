@@ -13,6 +13,7 @@
 
 #include "bench_clock.h"
 #include "figures.h"
+#include "scratch.h"
 
 namespace {
 
@@ -72,20 +73,10 @@ void Report(const char* what, double ms, const char* baseline, double baselineMs
 
 int main()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    char folder[MAX_PATH];
-    snprintf(folder, sizeof folder, "%sbench_i18n_%lu\\", temp, GetCurrentProcessId());
-    CreateDirectoryA(folder, nullptr);
-    std::string savedWindows = WindowsDirectory();
-    SetWindowsDirectory(folder);
-
+    ScratchWindowsDirectory folder;
     const std::string english = ResourceBytes(MAKEINTRESOURCEA(kEnglishResource), RT_RCDATA);
-    std::string path = std::string(folder) + "Tornel.loc";
-    if (FILE* file = fopen(path.c_str(), "wb")) {
-        fwrite(english.data(), 1, english.size(), file);
-        fclose(file);
-    }
+    const std::string path = folder.File("Tornel.loc");
+    WriteTextFile(path, english);
     printf("Localization benchmark (%zu-byte English file, %d keys)\n\n", english.size(), kKeyIdCount);
 
     // 1. Load and key table, beside reading the same lines without parsing them.
@@ -139,9 +130,5 @@ int main()
     PrintFigure("text-lookup", stringTableMs > 0 ? lookupMs / stringTableMs : 0, 20, "x-LoadString");
 
     FreeLocalization();
-    SetWindowsDirectory(savedWindows.c_str());
-    DeleteFileA(path.c_str());
-    DeleteFileA(record);
-    RemoveDirectoryA(folder);
     return 0;
 }

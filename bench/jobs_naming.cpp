@@ -13,6 +13,7 @@
 
 #include "bench_clock.h"
 #include "figures.h"
+#include "scratch.h"
 
 namespace {
 
@@ -94,18 +95,9 @@ double Measure(const char* what, const std::string& windows, const char* const* 
 
 int main()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    char windowsFolder[MAX_PATH];
-    snprintf(windowsFolder, sizeof windowsFolder, "%sbench_naming_%lu\\", temp, GetCurrentProcessId());
-    CreateDirectoryA(windowsFolder, nullptr);
-    std::string windows = windowsFolder;
-    SetWindowsDirectory(windowsFolder);
-    std::string ini = "[MyFolder]\r\nNum=1\r\nDefault=1\r\nFolder1=" + windows + "Scans\\\r\n";
-    HANDLE file = CreateFileA((windows + "kmconfig.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, ini.data(), static_cast<DWORD>(ini.size()), &written, nullptr);
-    CloseHandle(file);
+    ScratchWindowsDirectory windowsFolder;
+    const std::string& windows = windowsFolder.path();
+    WriteTextFile(windows + "kmconfig.ini", "[MyFolder]\r\nNum=1\r\nDefault=1\r\nFolder1=" + windows + "Scans\\\r\n");
 
     printf("Output naming with 1,000 files of today in the scan folder\n\n");
     const char* const bmpOnly[] = {"bmp"};
@@ -115,8 +107,5 @@ int main()
     const char* const documents[] = {"xls"};
     worst = std::max(worst, Measure("all xls: eight lookups per taken number", windows, documents, 1));
     PrintFigure("naming", worst, 1, "x-lookups");
-
-    DeleteFileA((windows + "kmconfig.ini").c_str());
-    RemoveDirectoryA(windowsFolder);
     return 0;
 }

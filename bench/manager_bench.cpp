@@ -17,6 +17,7 @@
 
 #include "bench_clock.h"
 #include "figures.h"
+#include "scratch.h"
 
 namespace {
 
@@ -113,12 +114,8 @@ constexpr char kUserKeys[] =
 
 int main()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "bench_manager_" + std::to_string(GetCurrentProcessId()) + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    std::string savedWindows = WindowsDirectory();
-    SetWindowsDirectory(folder.c_str());
+    ScratchWindowsDirectory windows;
+    const std::string& folder = windows.path();
     if (!WriteResourceFile(kEnglishResource, folder + "Tornel.loc", "") ||
         !WriteResourceFile(kConfigResource, folder + "kmconfig.ini", kUserKeys) || !LoadInstalledLocalization()) {
         fprintf(stderr, "bench_manager: cannot prepare the localization and settings files\n");
@@ -174,9 +171,5 @@ int main()
 
     DestroyWindow(owner);
     FreeLocalization();
-    SetWindowsDirectory(savedWindows.c_str());
-    for (const char* name : {"Tornel.loc", "kmconfig.ini", "R710Debug.ini"})
-        DeleteFileA((folder + name).c_str());
-    RemoveDirectoryA(folder.c_str());
     return 0;
 }

@@ -85,3 +85,12 @@ bool EndsWithNoCase(const char* text, const char* suffix)
     }
     return true;
 }
+
+void StripOuterQuotes(char* text)
+{
+    size_t length = strlen(text);
+    if (length > 0 && text[length - 1] == '"')
+        text[--length] = '\0';
+    if (length > 0 && text[0] == '"')
+        memmove(text, text + 1, length);
+}

@@ -51,3 +51,7 @@ void LowerAscii(char* text);
 
 // True when text ends with suffix, compared without regard to ASCII case.
 bool EndsWithNoCase(const char* text, const char* suffix);
+
+// Removes one pair of surrounding double quotes in place: a trailing quote, then a
+// leading one; a quote inside the name stays.
+void StripOuterQuotes(char* text);

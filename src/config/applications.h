@@ -9,12 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 
-// The text of a registry value: REG_SZ or REG_EXPAND_SZ (left unexpanded), always
-// terminated. False when the key or value is missing, of another type, or does not
-// fit size bytes with its terminator. *type receives the value's type when given.
-bool ReadRegistryText(HKEY root, const char* subkey, const char* valueName, char* out, size_t size,
-                      DWORD* type = nullptr);
-
 // ---- Application discovery -----------------------------------------------------------
 
 // Brings "Tornel_Application" up to date: drops entries whose program is gone, adds
@@ -26,9 +20,8 @@ void DiscoverApplications(int32_t osType, int32_t* defaultAppIndex);
 // The same with the registry keys looked up under root and the given OsType.
 void DiscoverApplicationsUnder(HKEY root, int32_t osType, int32_t* defaultAppIndex);
 
-// The program of a ProgID's LocalServer32 (under HKEY_LOCAL_MACHINE
-// "SOFTWARE\Classes"), cut after its last ".exe": 1 when that file exists, else 0.
-int FindServerByProgId(const char* progId, char* buffer, size_t size);
+// The program of a ProgID's LocalServer32 (under root "SOFTWARE\Classes"), cut after
+// its last ".exe": 1 when that file exists, else 0.
 int FindServerByProgIdUnder(HKEY root, const char* progId, char* buffer, size_t size);
 
 // ---- The default application ---------------------------------------------------------

@@ -120,7 +120,6 @@ bool IndexedKey(char (&out)[N], const char* key, int index)
 {
     return IndexedKey(out, N, key, index);
 }
-int ReadIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int defaultValue);
 unsigned ReadIniIndexedString(const char* fileName, const char* section, const char* key, int index,
                               const char* defaultValue, char* out, size_t size);
 template <size_t N>
@@ -129,7 +128,6 @@ unsigned ReadIniIndexedString(const char* fileName, const char* section, const c
 {
     return ReadIniIndexedString(fileName, section, key, index, defaultValue, out, N);
 }
-bool WriteIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int value);
 bool WriteIniIndexedString(const char* fileName, const char* section, const char* key, int index, const char* value);
 
 // A whole section read with one profile call, for start-up code that reads many keys
@@ -202,8 +200,6 @@ void LoadButtonSettings();
 // A Doc, Res, Bri or Area key whose text already loads as the value is left alone, so
 // a value this program could not read (garbled, negative) stays as the file has it.
 void SaveButtonSettings();
-
-void DeleteConfigSection(const char* section);
 
 // "Tornel_Application": a negative index appends (NumAp grows by one); index 0 writes
 // only ApName0; every call rewrites DefaultID from DefaultAppIndex. file may be null.

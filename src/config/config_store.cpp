@@ -102,26 +102,12 @@ bool IndexedKey(char* out, size_t size, const char* key, int index)
     return FormatString(out, size, "%s%d", key, index);
 }
 
-int ReadIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int defaultValue)
-{
-    char indexed[64];
-    IndexedKey(indexed, key, index);
-    return ReadIniInt(fileName, section, indexed, defaultValue);
-}
-
 unsigned ReadIniIndexedString(const char* fileName, const char* section, const char* key, int index,
                               const char* defaultValue, char* out, size_t size)
 {
     char indexed[64];
     IndexedKey(indexed, key, index);
     return ReadIniString(fileName, section, indexed, defaultValue, out, size);
-}
-
-bool WriteIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int value)
-{
-    char indexed[64];
-    IndexedKey(indexed, key, index);
-    return WriteIniInt(fileName, section, indexed, value);
 }
 
 bool WriteIniIndexedString(const char* fileName, const char* section, const char* key, int index, const char* value)
@@ -174,7 +160,6 @@ int ReadListCount(const char* section, const char* countKey, const char* nameKey
     return count > present ? present : count;
 }
 
-void DeleteConfigSection(const char* section) { DeleteIniSection(kConfigFileName, section); }
 
 void WriteApplicationEntry(const char* name, const char* file, int32_t index)
 {

@@ -8,6 +8,7 @@
 
 #include "common/handles.h"
 #include "common/paths.h"
+#include "common/registry.h"
 #include "common/strings.h"
 #include "config/config.h"
 
@@ -63,15 +64,6 @@ bool ExpandReferences(const char* value, char (&path)[kValueSize])
     return length != 0 && length <= sizeof path;
 }
 
-void RemoveQuotes(char* text)
-{
-    size_t length = strlen(text);
-    if (length > 0 && text[length - 1] == '"')
-        text[--length] = '\0';
-    if (length > 0 && text[0] == '"')
-        memmove(text, text + 1, length);
-}
-
 // On the NT family Windows registers WordPad as
 // "%ProgramFiles%\Windows NT\Accessories\WORDPAD.EXE", quotes included: the reference
 // is expanded (the program folder has another name in other languages, and another
@@ -80,7 +72,7 @@ bool WordPadPath(const char* value, char (&path)[kValueSize])
 {
     if (!ExpandReferences(value, path))
         return false;
-    RemoveQuotes(path);
+    StripOuterQuotes(path);
     return true;
 }
 
@@ -263,33 +255,6 @@ void ChooseDefaultApplication(bool preferredFound, int32_t* defaultAppIndex)
 
 }  // namespace
 
-bool ReadRegistryText(HKEY root, const char* subkey, const char* valueName, char* out, size_t size, DWORD* type)
-{
-    if (size == 0)
-        return false;
-    out[0] = '\0';
-    UniqueHkey key;
-    if (subkey && RegOpenKeyExA(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return false;
-    DWORD valueType = 0;
-    DWORD bytes = static_cast<DWORD>(size);
-    if (RegQueryValueExA(key ? key.get() : root, valueName, nullptr, &valueType, reinterpret_cast<BYTE*>(out),
-                         &bytes) != ERROR_SUCCESS ||
-        (valueType != REG_SZ && valueType != REG_EXPAND_SZ)) {
-        out[0] = '\0';
-        return false;
-    }
-    // A value stored without its terminator needs one more byte than it has.
-    if (bytes == size && out[size - 1] != '\0') {
-        out[0] = '\0';
-        return false;
-    }
-    out[bytes < size ? bytes : size - 1] = '\0';
-    if (type)
-        *type = valueType;
-    return true;
-}
-
 int FindServerByProgIdUnder(HKEY root, const char* progId, char* buffer, size_t size)
 {
     char subkey[kValueSize];
@@ -314,11 +279,6 @@ int FindServerByProgIdUnder(HKEY root, const char* progId, char* buffer, size_t 
         return 0;
     buffer[length] = '\0';
     return ProgramExists(buffer) ? 1 : 0;
-}
-
-int FindServerByProgId(const char* progId, char* buffer, size_t size)
-{
-    return FindServerByProgIdUnder(HKEY_LOCAL_MACHINE, progId, buffer, size);
 }
 
 void DiscoverApplicationsUnder(HKEY root, int32_t osType, int32_t* defaultAppIndex)

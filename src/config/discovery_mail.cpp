@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "common/handles.h"
+#include "common/registry.h"
 #include "common/strings.h"
 #include "config/discovery.h"
 #include "config/config.h"
@@ -51,20 +51,8 @@ constexpr MailClientKey kMailClientKeys[] = {
      "NetscapeMessenger"},
 };
 
-// A text value of at most 255 bytes; false when missing, of another type or too long.
-bool ReadText(HKEY root, const char* subkey, const char* name, char (&text)[257])
-{
-    UniqueHkey key;
-    if (!root || RegOpenKeyExA(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0;
-    DWORD size = sizeof text - 1;
-    LONG status = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
-    text[size] = '\0';
-    return true;
-}
+// The registry's texts read here are of at most 255 bytes.
+constexpr size_t kTextSize = 256;
 
 // Cuts the command where its program path ends; the blank in front of a switch may
 // stay, since the file lookup ignores trailing blanks of a name.
@@ -81,7 +69,7 @@ void CutCommand(char* command, char cutAt)
 bool MailClientInstalled(HKEY root, const MailClientKey& client)
 {
     char command[257];
-    if (!ReadText(root, client.subkey, nullptr, command))
+    if (!ReadRegistryText(root, client.subkey, nullptr, command, kTextSize))
         return false;
     char expanded[260];
     DWORD length = ExpandEnvironmentStringsA(command, expanded, sizeof expanded);
@@ -110,15 +98,16 @@ bool MapiLibraryPath(const char* dllPath, char (&path)[260])
 bool FindDefaultMapiClient(HKEY machineRoot, HKEY userRoot, char (&clientName)[257])
 {
     // The per-user default comes first, as the system's MAPI reads it since Vista.
-    if (!ReadText(userRoot, kMailClientsKey, nullptr, clientName) || !clientName[0]) {
-        if (!ReadText(machineRoot, kMailClientsKey, nullptr, clientName) || !clientName[0])
+    if (!ReadRegistryText(userRoot, kMailClientsKey, nullptr, clientName, kTextSize) || !clientName[0]) {
+        if (!ReadRegistryText(machineRoot, kMailClientsKey, nullptr, clientName, kTextSize) || !clientName[0])
             return false;
     }
     char clientKey[320];
     if (!FormatString(clientKey, "%s\\%s", kMailClientsKey, clientName))
         return false;
     char dllPath[257];
-    if (!ReadText(userRoot, clientKey, "DLLPath", dllPath) && !ReadText(machineRoot, clientKey, "DLLPath", dllPath))
+    if (!ReadRegistryText(userRoot, clientKey, "DLLPath", dllPath, kTextSize) &&
+        !ReadRegistryText(machineRoot, clientKey, "DLLPath", dllPath, kTextSize))
         return false;
     char library[260];
     return MapiLibraryPath(dllPath, library) && FileExists(library);

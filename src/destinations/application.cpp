@@ -9,15 +9,6 @@
 #include "i18n/i18n.h"
 #include "scan/scan.h"
 
-void StripOuterQuotes(char* text)
-{
-    size_t length = strlen(text);
-    if (length > 0 && text[length - 1] == '"')
-        text[--length] = '\0';
-    if (length > 0 && text[0] == '"')
-        memmove(text, text + 1, length);
-}
-
 bool IsOcrApplication(const char* displayName)
 {
     return strstr(displayName, "Microsoft Word") || strstr(displayName, "Microsoft Excel") ||

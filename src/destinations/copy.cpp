@@ -22,13 +22,6 @@ constexpr char kPrinterSection[] = "Tornel_Printer";
 // Localized texts of this destination are fetched into buffers of this size.
 constexpr int kMessageSize = 64;
 
-void ShowLocalizedMessage(int textId, unsigned icon)
-{
-    char text[kMessageSize];
-    GetLocalizedText(textId, text);
-    ShowMessage(text, nullptr, MB_OK | icon);
-}
-
 // The printer entry copies go to: the one named by PrinterName0 (the Copy page's
 // choice) when it is listed, else the entry discovery selected. 0 when neither is
 // among 1..count.
@@ -139,7 +132,7 @@ int PrintScannedImage(const char* /*driver*/, const char* printer, const char* /
     // The port argument is ignored by Windows and breaks the job elsewhere: none is given.
     UniqueDc dc(CreateDCA("WINSPOOL", printer, nullptr, nullptr));
     if (!dc) {
-        ShowLocalizedMessage(IDS_MSG_CAN_NOT_PRINT, MB_ICONEXCLAMATION);
+        ShowLocalizedMessage(IDS_MSG_CAN_NOT_PRINT, nullptr, nullptr, MB_OK | MB_ICONEXCLAMATION, kMessageSize);
         return 0;
     }
     UniqueFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -158,16 +151,16 @@ int PrintScannedImage(const char* /*driver*/, const char* printer, const char* /
         !ReadPrinterPage(dc.get(), &page) ||
         !ComputePrintLayout(page, reader.layout().width, reader.layout().height,
                             resolution > 0 ? resolution : reader.layout().resolution, &layout)) {
-        ShowLocalizedMessage(IDS_MSG_CAN_NOT_PRINT, MB_ICONEXCLAMATION);
+        ShowLocalizedMessage(IDS_MSG_CAN_NOT_PRINT, nullptr, nullptr, MB_OK | MB_ICONEXCLAMATION, kMessageSize);
         return 0;
     }
     if (!reader.AllocateBand()) {
-        ShowLocalizedMessage(IDS_MSG_NOT_ENOUGH_MEMORY, MB_ICONEXCLAMATION);
+        ShowLocalizedMessage(IDS_MSG_NOT_ENOUGH_MEMORY, nullptr, nullptr, MB_OK | MB_ICONEXCLAMATION, kMessageSize);
         return 0;
     }
     PrintDocument document(dc.get());
     if (!document.Start() || !DrawBands(dc.get(), reader, layout) || !document.Finish()) {
-        ShowLocalizedMessage(IDS_MSG_CAN_NOT_PRINT, MB_ICONEXCLAMATION);
+        ShowLocalizedMessage(IDS_MSG_CAN_NOT_PRINT, nullptr, nullptr, MB_OK | MB_ICONEXCLAMATION, kMessageSize);
         return 0;
     }
     return 1;
@@ -200,7 +193,8 @@ static bool ChooseCopyPrinter(CopyPrinter* printer)
 {
     const int failure = FindCopyPrinter(printer);
     if (failure)
-        ShowLocalizedMessage(failure, failure == IDS_MSG_NO_PRINTER ? MB_ICONHAND : MB_ICONEXCLAMATION);
+        ShowLocalizedMessage(failure, nullptr, nullptr,
+                             MB_OK | (failure == IDS_MSG_NO_PRINTER ? MB_ICONHAND : MB_ICONEXCLAMATION), kMessageSize);
     return failure == 0;
 }
 

@@ -76,9 +76,6 @@ void SetOcrDocumentWaitLimitForTests(DWORD milliseconds);
 // Scan to folder: the page is stored under a dated, numbered name in the chosen folder.
 int ScanToFolder(const ScanOrder& order);
 
-// Removes one pair of surrounding double quotes in place: a trailing quote, then a
-// leading one; a quote inside the name stays.
-void StripOuterQuotes(char* text);
 // True when the application's display name is a word processor or a spreadsheet
 // whose documents come from OCR.
 bool IsOcrApplication(const char* displayName);

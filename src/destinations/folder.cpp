@@ -1,7 +1,6 @@
 // Scan to folder: the scanned image left in the default scan folder is the whole result.
 #include <cstring>
 
-#include "common/message_box.h"
 #include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
@@ -17,17 +16,6 @@ void EnsureFolderChosen()
         uint16_t defaultFolder = 0;
         EnsureFolderList(&defaultFolder);
     }
-}
-
-void ShowCopyFailed(const char* path)
-{
-    char format[512];
-    char text[1024];
-    if (GetLocalizedText(IDS_MSG_RESEND_FOLDER_FAILED, format))
-        FormatLocalizedText(text, format, path);
-    else
-        FormatString(text, "The page could not be copied to %s.", path);
-    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
@@ -52,7 +40,8 @@ int ResendToFolder(const char* imagePath)
         return 0;  // MakeOutputFileName has said why
     // The new name is free; a file that took it meanwhile is never overwritten.
     if (!CopyFileA(imagePath, path, TRUE)) {
-        ShowCopyFailed(path);
+        ShowLocalizedMessage(IDS_MSG_RESEND_FOLDER_FAILED, "The page could not be copied to %s.", path,
+                             MB_OK | MB_ICONEXCLAMATION, 512);
         return 0;
     }
     AnnounceDestinationResult(DestinationResult::Saved, path);

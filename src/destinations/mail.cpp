@@ -10,6 +10,7 @@
 #include "common/handles.h"
 #include "common/message_box.h"
 #include "common/paths.h"
+#include "common/registry.h"
 #include "common/strings.h"
 #include "config/config.h"
 #include "config/discovery.h"
@@ -127,17 +128,7 @@ private:
 // The unnamed value of the mail clients' key under root, or an empty text.
 void ReadDefaultClient(HKEY root, char (&name)[256])
 {
-    name[0] = '\0';
-    UniqueHkey key;
-    if (!root || RegOpenKeyExA(root, kMailClientsKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-        return;
-    DWORD type = 0;
-    DWORD size = sizeof name - 1;
-    if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(name), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        size = 0;
-    name[size] = '\0';
+    ReadRegistryText(root, kMailClientsKey, nullptr, name, sizeof name - 1);
 }
 
 // Set by the dispatching thread, the only one that hands pages to mail: the user has

@@ -9,6 +9,7 @@
 
 #include "common/message_box.h"
 #include "common/process.h"
+#include "common/registry.h"
 #include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
@@ -31,16 +32,7 @@ std::atomic<HWND> g_reportWindow{nullptr};
 
 void ShowInvalidOcrDestination()
 {
-    char text[64];
-    GetLocalizedText(IDS_MSG_INVALID_OCR_DEST, text);
-    ShowMessage(text, nullptr, MB_ICONEXCLAMATION);
-}
-
-void ShowOcrMissing()
-{
-    char text[1024];
-    GetLocalizedText(IDS_ERROR_OCR, text);
-    ShowMessage(text);
+    ShowLocalizedMessage(IDS_MSG_INVALID_OCR_DEST, nullptr, nullptr, MB_ICONEXCLAMATION, 64);
 }
 
 // The OCR program could not be started or left no document.
@@ -204,7 +196,7 @@ int OcrWithEngine(int kind, const ScanOrder& order)
     char settingsPath[300];
     if (!FormatString(engine, "%sLxOcr.exe", folder) || !FormatString(settingsPath, "%sLxOcr.ini", folder) ||
         !FileExists(static_cast<const char*>(engine))) {
-        ShowOcrMissing();
+        ShowLocalizedMessage(IDS_ERROR_OCR, nullptr, nullptr);
         return 0;
     }
     OcrFiles files;

@@ -69,14 +69,9 @@ int CheckAllTexts(const KeyRecord* keyTable);
 
 // ---- Font ---------------------------------------------------------------------
 
-// Sends WM_SETFONT with the localized font when there is one.
-void ApplyLocalizedFont(HWND window);
-void GetLocalizedLogFont(LOGFONTA* font);
 // Replaces the LOGFONT and recomputes the point size; the font itself stays.
 void SetLocalizedLogFont(const LOGFONTA* font);
-bool IsShiftJisFont();
 
-void SetWindowLocalizedText(HWND window, int id);
 void SetDlgItemLocalizedText(HWND dialog, int controlId, int stringId);
 
 // ---- Localized dialogs -----------------------------------------------------------
@@ -92,10 +87,12 @@ INT_PTR LocalizedDialogBoxParam(HINSTANCE instance, LPCSTR templateName, HWND pa
 HWND LocalizedCreateDialog(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc);
 HWND LocalizedCreateDialogParam(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc, LPARAM param);
 
-// A message box with the localized text of textId, its one %s filled with argument;
-// fallback is the text when the localization has none (null: the text is the key's
-// "String not found!"). Owner: the window with the focus, no caption.
-int ShowLocalizedMessage(int textId, const char* fallback, const char* argument, UINT type = MB_OK);
+// A message box with the localized text of textId, fetched into textSize bytes (the
+// buffer a message's rule names), its one %s filled with argument (null: the text is
+// shown as it is); fallback is the text when the localization has none (null: the
+// text is the key's "String not found!"). Owner: the window with the focus, no caption.
+int ShowLocalizedMessage(int textId, const char* fallback, const char* argument, UINT type = MB_OK,
+                         int textSize = 1024);
 
 // Tells the user that a program could not be started, naming its path (owner: the
 // window with the focus, no caption).

@@ -31,7 +31,6 @@ constexpr const char* kDefaultFace = "MS Sans Serif";
 constexpr int kDefaultPointSize = 8;
 constexpr int kMaxPointSize = 20;
 constexpr LONG kFontWeight = 500;
-constexpr BYTE kShiftJisCharSet = 128;
 
 int CountIds(const uint32_t* idList)
 {
@@ -296,29 +295,12 @@ int CheckAllTexts(const KeyRecord* keyTable)
 
 // ---- Font ----------------------------------------------------------------------
 
-void ApplyLocalizedFont(HWND window)
-{
-    if (g_localization.Font)
-        SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(g_localization.Font), TRUE);
-}
-
-void GetLocalizedLogFont(LOGFONTA* font) { *font = g_localization.LogFont; }
-
 void SetLocalizedLogFont(const LOGFONTA* font)
 {
     g_localization.LogFont = *font;
     int dpi = ScreenPixelsPerInch();
     int height = abs(static_cast<int>(font->lfHeight));
     g_localization.PointSize = (height * 72 + dpi - 1) / dpi;
-}
-
-bool IsShiftJisFont() { return g_localization.LogFont.lfCharSet == kShiftJisCharSet; }
-
-void SetWindowLocalizedText(HWND window, int id)
-{
-    char text[1024];
-    if (GetLocalizedText(id, text))
-        SetWindowTextA(window, text);
 }
 
 void SetDlgItemLocalizedText(HWND dialog, int controlId, int stringId)
@@ -335,12 +317,14 @@ void ShowStartFailure(const char* program)
     ShowLocalizedMessage(IDS_START_FAILED, "The program \"%s\" could not be started.", program);
 }
 
-int ShowLocalizedMessage(int textId, const char* fallback, const char* argument, UINT type)
+int ShowLocalizedMessage(int textId, const char* fallback, const char* argument, UINT type, int textSize)
 {
     char format[1024];
     char text[1024];
-    if (!GetLocalizedText(textId, format) && fallback)
+    if (!GetLocalizedText(textId, format, textSize < 1024 ? textSize : 1024) && fallback)
         CopyString(format, fallback);
+    if (!argument)
+        return ShowMessage(format, nullptr, type);
     FormatLocalizedText(text, format, argument);
     return ShowMessage(text, nullptr, type);
 }

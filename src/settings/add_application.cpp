@@ -5,8 +5,7 @@
 
 #include <cstring>
 
-#include "common/handles.h"
-#include "common/message_box.h"
+#include "common/registry.h"
 #include "config/config.h"
 #include "i18n/i18n.h"
 #include "resource.h"
@@ -24,25 +23,10 @@ const ControlText kTexts[] = {
 // Only a Japanese installation of the scanner software wants the system font here.
 bool JapaneseInstallation()
 {
-    UniqueHkey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return false;
-    char language[257] = "";
-    DWORD size = sizeof language - 1;
+    char language[257];
     DWORD type = 0;
-    if (RegQueryValueExA(key.get(), "Default", nullptr, &type, reinterpret_cast<BYTE*>(language), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
-        return false;
-    language[size < sizeof language ? size : sizeof language - 1] = '\0';
-    return strcmp(language, "Japanese") == 0;
-}
-
-void ShowLocalizedMessage(int textId)
-{
-    char text[kPageTextSize];
-    GetLocalizedText(textId, text);
-    ShowMessage(text);
+    return ReadRegistryText(HKEY_LOCAL_MACHINE, kLanguageKey, "Default", language, sizeof language, &type) &&
+           type == REG_SZ && strcmp(language, "Japanese") == 0;
 }
 
 void BrowseForProgram(HWND dialog)
@@ -87,11 +71,11 @@ void OnOk(HWND dialog)
     GetDlgItemTextA(dialog, IDC_ADD_NAME, name, sizeof name);
     GetDlgItemTextA(dialog, IDC_ADD_PATH, path, sizeof path);
     if (!name[0]) {
-        ShowLocalizedMessage(IDS_NO_AP_NAME);
+        ShowLocalizedMessage(IDS_NO_AP_NAME, nullptr, nullptr, MB_OK, kPageTextSize);
         return;
     }
     if (!path[0]) {
-        ShowLocalizedMessage(IDS_NO_AP_FILE_NAME);
+        ShowLocalizedMessage(IDS_NO_AP_FILE_NAME, nullptr, nullptr, MB_OK, kPageTextSize);
         return;
     }
     WriteApplicationEntry(name, path, -1);

@@ -336,27 +336,7 @@ void FillDestinationList(const char* section, HWND page, int control, int curren
     }
 }
 
-void GetDestinationName(const char* section, int position, char (&out)[256])
-{
-    out[0] = '\0';
-    int component = ReadIniInt(kConfigFileName, section, "Component", 0);
-    ListSource source;
-    if (ListSourceOf(component, source))
-        ReadIniIndexedString(kConfigFileName, source.section, source.entryKey, position, "", out);
-    else if (component == kComponentMgi)
-        CopyString(out, kMgiEntry);
-}
-
 // ---- Mail systems -------------------------------------------------------------------
-
-const char* MailSystemDisplayName(uint32_t bit)
-{
-    for (const MailSystemInfo& system : kMailSystems) {
-        if (system.bit == bit)
-            return MailSystemListName(system);
-    }
-    return nullptr;
-}
 
 bool MapMailSystemName(const char* text, char* out, size_t size)
 {

@@ -105,8 +105,6 @@ void StoreScanSettings(HWND page, const PageKind& pageKind);
 
 // Fills a page's destination control from the section's "Component".
 void FillDestinationList(const char* section, HWND page, int control, int currentValue);
-// The name of the entry at a 1-based position of the section's destination list.
-void GetDestinationName(const char* section, int position, char (&out)[256]);
 
 constexpr size_t kPageTextSize = 260;
 

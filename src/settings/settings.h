@@ -25,8 +25,6 @@ void AbandonButtonManagerEdits();
 
 // ---- Mail systems as the Mail page shows them ---------------------------------------
 
-// The display name of one mail-system bit, or null for any other value.
-const char* MailSystemDisplayName(uint32_t bit);
 // A display name gives its identifier, an identifier its display name (exact,
 // case-sensitive). False, and out untouched, when the text is neither.
 bool MapMailSystemName(const char* text, char* out, size_t size);

@@ -8,7 +8,6 @@
 
 #include "common/bind_proc.h"
 #include "common/handles.h"
-#include "common/message_box.h"
 #include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
@@ -193,12 +192,11 @@ HWND WaitForResidentWindow()
 void TellPressNotTaken()
 {
     LoadInstalledLocalization();
-    char text[1024];
-    if (!GetLocalizedText(IDS_MSG_PRESS_NOT_TAKEN, text))
-        CopyString(text, "Tornel is not ready to take the press yet. Press the button again in a moment.");
     // The tables go with the process, which ends now: freeing them would write the
     // lookup record, and this process writes nothing.
-    ShowMessage(text, nullptr, MB_OK | MB_ICONEXCLAMATION);
+    ShowLocalizedMessage(IDS_MSG_PRESS_NOT_TAKEN,
+                         "Tornel is not ready to take the press yet. Press the button again in a moment.", nullptr,
+                         MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Windows lets a process bring a window to the front only while it is allowed to; this

@@ -5,7 +5,6 @@ import datetime
 import os
 import re
 import shutil
-import time
 import unittest
 
 from PIL import Image
@@ -131,14 +130,14 @@ class ScanTest(TornelCase):
                 self.assertEqual(drive(way[0], hex(dialog), *way[1:])[0], 0)
                 self.assertTrue(window_gone("#32770", None, 20000) or not self.progress_dialog(0),
                                 "the progress dialog did not close")
-                time.sleep(2)
+                # The stopped scan leaves no half-written page behind, not even its temporary file.
+                wait_until(lambda: not os.listdir(SCAN_FOLDER), 20, "the stopped page to be removed")
                 self.assertEqual(self.recorded_starts(), [])
-                # The stopped scan leaves no half-written page behind.
-                self.assertEqual(self.scanned_files(), [])
-        # The next press works as usual.
+        # The next press works as usual; it runs only once the stopped ones have ended.
         self.scanctl("pace", 0)
         self.scanctl("press", 4, "--wait", 10000)
         self.wait_for_files(1)
+        self.assertEqual(self.recorded_starts(), [])
 
     def scanned_files_complete(self):
         """True when no scan is running: the progress dialog is gone and every file has a full BMP size."""

@@ -1,6 +1,7 @@
 #include "fake_engine.h"
 
 #include "common/handles.h"
+#include "test_support.h"
 
 #include <cstdio>
 #include <cstring>
@@ -71,8 +72,7 @@ DWORD WINAPI PlayScript(LPVOID)
         g_notify(nullptr, 0, g_stopped ? kNotifyScanEnded : kNotifyScanDone);
         break;
     case FakeEnd::AfterStop:
-        for (int waited = 0; !g_stopped && waited < 20000; waited += 10)
-            Sleep(10);
+        WaitUntil([] { return g_stopped.load(); }, 20000);
         g_notify(nullptr, 0, kNotifyScanEnded);
         break;
     case FakeEnd::Never:

@@ -49,16 +49,3 @@ struct FakeEngine {
     // Called on the job's thread when the scan is asked for.
     static std::function<void()> onScan;
 };
-
-// Polls a condition for up to the bound; false when it never held.
-template <class Condition>
-bool WaitUntil(Condition condition, DWORD boundMs)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > boundMs)
-            return false;
-        Sleep(5);
-    }
-    return true;
-}

@@ -13,15 +13,25 @@
 
 namespace {
 
+// Numbered numbers, as the tests write and read them.
+int ReadIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int defaultValue)
+{
+    char indexed[64];
+    IndexedKey(indexed, key, index);
+    return ReadIniInt(fileName, section, indexed, defaultValue);
+}
+
+bool WriteIniIndexedInt(const char* fileName, const char* section, const char* key, int index, int value)
+{
+    char indexed[64];
+    IndexedKey(indexed, key, index);
+    return WriteIniInt(fileName, section, indexed, value);
+}
+
 // Each test gets its own Windows directory; the real one is put back afterwards.
 class ConfigStoreTest : public ::testing::Test {
 protected:
-    ConfigStoreTest() : saved_(WindowsDirectory())
-    {
-        SetWindowsDirectory(folder_.path().c_str());
-        DefaultAppIndex = 1;
-    }
-    ~ConfigStoreTest() override { SetWindowsDirectory(saved_.c_str()); }
+    ConfigStoreTest() { DefaultAppIndex = 1; }
 
     std::string Config() const { return folder_.File("kmconfig.ini"); }
     void WriteConfig(const std::string& text) const { WriteTextFile(Config(), text); }
@@ -50,8 +60,7 @@ protected:
         return folder_.File(name);
     }
 
-    std::string saved_;
-    TempFolder folder_;
+    ScratchWindowsDirectory folder_;
 };
 
 }  // namespace
@@ -322,10 +331,10 @@ TEST_F(ConfigStoreTest, FindEntryByNameIsExactAndStopsAtTheCount)
     EXPECT_EQ(index, -1);
 }
 
-TEST_F(ConfigStoreTest, DeleteConfigSectionRemovesEveryKey)
+TEST_F(ConfigStoreTest, DeleteIniSectionRemovesEveryKey)
 {
     WriteConfig("[Tornel_Printer]\r\nNumPrinter=2\r\nPrinterName1=A\r\n[Other]\r\nKey=1\r\n");
-    DeleteConfigSection("Tornel_Printer");
+    DeleteIniSection(kConfigFileName, "Tornel_Printer");
     EXPECT_EQ(Keys("Tornel_Printer").size(), 0u);
     EXPECT_EQ(Read("Other", "Key"), "1");
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/paths.h"
+#include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
 #include "fake_engine.h"
@@ -52,7 +53,6 @@ class ScanToApplication : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetWindowsDirectory(windows_.path().c_str());
         ini_ = windows_.File("kmconfig.ini");
         scans_ = windows_.File("Scans");
         CreateDirectoryA(scans_.c_str(), nullptr);
@@ -62,9 +62,6 @@ protected:
     {
         WaitForProgressThreadEnd();
         FakeEngine::Uninstall();
-        char real[MAX_PATH];
-        GetWindowsDirectoryA(real, sizeof real);
-        SetWindowsDirectory(real);
     }
     void Configure(const std::string& application)
     {
@@ -86,7 +83,7 @@ protected:
         return count;
     }
 
-    TempFolder windows_;
+    ScratchWindowsDirectory windows_;
     std::string ini_, scans_;
     ShownMessages shown_;
 };

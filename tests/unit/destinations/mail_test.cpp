@@ -55,7 +55,6 @@ protected:
     void SetUp() override
     {
         savedDefault_ = DefaultClient();
-        SetWindowsDirectory(windows_.path().c_str());
         CreateDirectoryA(windows_.File("Scans").c_str(), nullptr);
         CopyFileA((BuildBinFolder() + "Duderirir.dll").c_str(), windows_.File("Duderirir.dll").c_str(), FALSE);
         for (const char* client : {"Eudora", "NetScape Messenger", "Tornel Test Client"}) {
@@ -74,9 +73,6 @@ protected:
         for (const char* client : {"Eudora", "NetScape Messenger", "Tornel Test Client"})
             RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(kMailKey) + "\\" + client).c_str());
         SetDefaultClient(savedDefault_);
-        char real[MAX_PATH];
-        GetWindowsDirectoryA(real, sizeof real);
-        SetWindowsDirectory(real);
     }
     void Configure(const std::string& emailSystem, uint32_t installed)
     {
@@ -88,7 +84,7 @@ protected:
     // The client's record of its calls: "default=..." and "file=..." fields per line.
     std::string Calls(const char* client) { return ReadTextFile(windows_.File(client) + "\\mapi_calls.log"); }
 
-    TempFolder windows_;
+    ScratchWindowsDirectory windows_;
     std::string savedDefault_;
     ShownMessages shown_;
 };

@@ -51,16 +51,14 @@ class OcrToDocumentTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetWindowsDirectory(root_.path().c_str());
         for (const char* folder : {"Scans", "Docs", "Ocr", "Office", "Kelmio", "Kelmio\\OcrDrv"})
             CreateDirectoryA(root_.File(folder).c_str(), nullptr);
-        shellFolders_ = "Software\\TornelTest\\OcrFolders" + std::to_string(GetCurrentProcessId());
         // Documents are named in the short form of their folder.
         char docs[MAX_PATH];
         GetShortPathNameA(root_.File("Docs").c_str(), docs, sizeof docs);
         docs_ = docs;
-        SetRegistryText(HKEY_CURRENT_USER, shellFolders_, "Personal", docs_);
-        SetShellFoldersKeyForTests(HKEY_CURRENT_USER, shellFolders_.c_str());
+        ASSERT_TRUE(shellFolders_.SetText("", "Personal", docs_));
+        SetShellFoldersKeyForTests(HKEY_CURRENT_USER, shellFolders_.subkey().c_str());
         HKEY key;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSprintKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
             char value[MAX_PATH] = {};
@@ -81,13 +79,9 @@ protected:
         SetOcrDocumentWaitLimitForTests(0);
         OcrLanguage = 0;
         SetShellFoldersKeyForTests(nullptr, nullptr);
-        RegDeleteKeyA(HKEY_CURRENT_USER, shellFolders_.c_str());
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSprintKey);
         if (hadSprint_)
             RegisterSprint(savedSprint_);
-        char real[MAX_PATH];
-        GetWindowsDirectoryA(real, sizeof real);
-        SetWindowsDirectory(real);
     }
 
     void RegisterSprint(const std::string& path) { SetRegistryText(HKEY_LOCAL_MACHINE, kSprintKey, nullptr, path); }
@@ -106,9 +100,9 @@ protected:
                                                       name + "\r\nApFileName1=" + file + "\r\n" + more);
     }
 
-    TempFolder root_;
+    ScratchWindowsDirectory root_;
     std::string docs_;
-    std::string shellFolders_;
+    ScratchRegistryKey shellFolders_{"OcrFolders"};
     bool hadSprint_ = false;
     std::string savedSprint_;
     ShownMessages shown_;

@@ -19,48 +19,13 @@ constexpr char kPhotoSuiteKey[] = "SOFTWARE\\MGI\\PhotoSuiteIII";
 constexpr char kPaintClass[] = "{D3E34B21-9D75-101A-8C3D-00AA001A1652}";
 constexpr char kWinePad[] = "C:\\Program Files\\Windows NT\\Accessories\\WORDPAD.EXE";
 
-void DeleteTree(HKEY parent, const char* name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char child[256];
-    DWORD size = sizeof child;
-    while (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-        DeleteTree(key, child);
-        size = sizeof child;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(parent, name);
-}
-
 class ApplicationDiscovery : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        SetWindowsDirectory(folder_.path().c_str());
-        scratch_ = "Software\\TornelTest\\Applications" + std::to_string(GetCurrentProcessId());
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
-                                  nullptr),
-                  ERROR_SUCCESS);
-    }
-    void TearDown() override
-    {
-        RegCloseKey(root_);
-        DeleteTree(HKEY_CURRENT_USER, scratch_.c_str());
-        char real[MAX_PATH];
-        GetWindowsDirectoryA(real, sizeof real);
-        SetWindowsDirectory(real);
-    }
+    void SetUp() override { ASSERT_NE(root_, nullptr); }
 
     void Set(const std::string& subkey, const char* name, const std::string& text, DWORD type = REG_SZ)
     {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(root_, subkey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
-        RegCloseKey(key);
+        ASSERT_TRUE(scratch_.SetText(subkey, name, text, type));
     }
     std::string Program(const std::string& name)
     {
@@ -94,9 +59,9 @@ protected:
         return DefaultAppIndex;
     }
 
-    TempFolder folder_;
-    std::string scratch_;
-    HKEY root_ = nullptr;
+    ScratchWindowsDirectory folder_;
+    ScratchRegistryKey scratch_{"Applications"};
+    HKEY root_ = scratch_.get();
 };
 
 TEST_F(ApplicationDiscovery, FirstRunListsWhatIsInstalledInTableOrderAndPrefersPhotoSuite)

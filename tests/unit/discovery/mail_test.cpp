@@ -17,21 +17,6 @@ constexpr char kEudoraKey[] = "SOFTWARE\\Clients\\Mail\\Eudora\\shell\\open\\com
 constexpr char kOutlookExpressKey[] = "SOFTWARE\\Clients\\Mail\\Outlook Express\\shell\\open\\command";
 constexpr char kNetscapeKey[] = "SOFTWARE\\Clients\\Mail\\Netscape Messenger\\protocols\\mailto\\shell\\open\\command";
 
-void DeleteKeyTree(HKEY parent, const char* name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char child[256];
-    DWORD size = sizeof child;
-    while (RegEnumKeyExA(key, 0, child, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-        DeleteKeyTree(key, child);
-        size = sizeof child;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(parent, name);
-}
-
 void SetDefaultValue(HKEY root, const char* subkey, DWORD type, const void* data, DWORD size)
 {
     HKEY key;
@@ -49,23 +34,7 @@ void SetCommand(HKEY root, const char* subkey, const std::string& command, DWORD
 // programs are empty files in a scratch folder, which is also the Windows directory.
 class MailDiscovery : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        savedWindowsDirectory_ = WindowsDirectory();
-        SetWindowsDirectory(folder_.path().c_str());
-        config_ = folder_.File("kmconfig.ini");
-        scratchName_ = "Software\\TornelTest\\Mail" + std::to_string(GetCurrentProcessId());
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, scratchName_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &root_, nullptr),
-                  ERROR_SUCCESS);
-    }
-
-    void TearDown() override
-    {
-        RegCloseKey(root_);
-        DeleteKeyTree(HKEY_CURRENT_USER, scratchName_.c_str());
-        SetWindowsDirectory(savedWindowsDirectory_.c_str());
-    }
+    void SetUp() override { ASSERT_NE(root_, nullptr); }
 
     std::string Client(const char* file)
     {
@@ -81,11 +50,10 @@ protected:
         return value;
     }
 
-    TempFolder folder_;
-    std::string config_;
-    std::string savedWindowsDirectory_;
-    std::string scratchName_;
-    HKEY root_ = nullptr;
+    ScratchWindowsDirectory folder_;
+    std::string config_ = folder_.File("kmconfig.ini");
+    ScratchRegistryKey scratch_{"Mail"};
+    HKEY root_ = scratch_.get();
     uint32_t installed_ = 0xFFFF;
     uint32_t default_ = 0;
 };
@@ -156,7 +124,7 @@ TEST_F(MailDiscovery, ClientsUnderTheMachineKey)
     }
     SetCommand(HKEY_LOCAL_MACHINE, kEudoraKey, Client("Eudora.exe"));
     int result = DiscoverMailSystems(&installed_, &default_);
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Eudora");
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Eudora");
 
     EXPECT_EQ(result, 1);
     EXPECT_EQ(installed_ & 4u, 4u);

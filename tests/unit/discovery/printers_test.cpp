@@ -63,9 +63,7 @@ class PrinterDiscovery : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        savedWindowsDirectory_ = WindowsDirectory();
         savedDefault_ = DefaultPrinter();
-        SetWindowsDirectory(folder_.path().c_str());
         config_ = folder_.File("kmconfig.ini");
     }
 
@@ -75,7 +73,6 @@ protected:
             EXPECT_EQ(RunPrinterTool("delete \"" + name + "\""), 0) << "removing " << name;
         if (!savedDefault_.empty())
             SetDefaultPrinterA(savedDefault_.c_str());
-        SetWindowsDirectory(savedWindowsDirectory_.c_str());
     }
 
     void AddFilePrinter(const std::string& name)
@@ -100,9 +97,8 @@ protected:
                       "PrinterName5=Gone\r\nDriverName5=Gone\r\n[Other]\r\nKeep=1\r\n");
     }
 
-    TempFolder folder_;
+    ScratchWindowsDirectory folder_;
     std::string config_;
-    std::string savedWindowsDirectory_;
     std::string savedDefault_;
     std::vector<std::string> added_;
 };

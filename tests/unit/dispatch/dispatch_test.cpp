@@ -19,10 +19,8 @@ protected:
     void SetUp() override
     {
         UnloadScanEngine();
-        SetWindowsDirectory(folder_.path().c_str());
         ClearActiveDestinations();
     }
-    void TearDown() override { SetWindowsDirectory(previous_.c_str()); }
 
     void WriteButtonIni(const std::string& text) { WriteTextFile(folder_.File("Button.InI"), text); }
     std::string Progress(const char* key)
@@ -38,8 +36,7 @@ protected:
                8 * g_scan.ActiveFolder;
     }
 
-    std::string previous_ = WindowsDirectory();
-    TempFolder folder_;
+    ScratchWindowsDirectory folder_;
     ShownMessages shown_;
 };
 

@@ -14,16 +14,8 @@ namespace {
 
 class EngineBindingTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        UnloadScanEngine();
-        SetWindowsDirectory(folder_.path().c_str());
-    }
-    void TearDown() override
-    {
-        UnloadScanEngine();
-        SetWindowsDirectory(previous_.c_str());
-    }
+    void SetUp() override { UnloadScanEngine(); }
+    void TearDown() override { UnloadScanEngine(); }
     void InstallEngine(const char* builtName)
     {
         ASSERT_TRUE(CopyFileA((BuildBinFolder() + builtName).c_str(), folder_.File("TNENGINE.dll").c_str(), FALSE))
@@ -36,8 +28,7 @@ protected:
                               folder_.File("TNLocalChooser.dll").c_str(), FALSE));
     }
 
-    std::string previous_ = WindowsDirectory();
-    TempFolder folder_;
+    ScratchWindowsDirectory folder_;
 };
 
 bool AllBound()
@@ -164,11 +155,13 @@ TEST_F(EngineBindingTest, PressThroughTheEngineReachesTheDispatch)
 
     char value[64] = "";
     // The entries are published, then the destination flag set: wait for both.
-    for (int i = 0; i < 200 && (strcmp(value, "pressed") != 0 || g_scan.ActiveMail.load() != 1); ++i) {
-        GetPrivateProfileStringA("Progress", "ScanTo_Image1", "", value, sizeof value,
-                                 folder_.File("Button.InI").c_str());
-        Sleep(10);
-    }
+    WaitUntil(
+        [&] {
+            GetPrivateProfileStringA("Progress", "ScanTo_Image1", "", value, sizeof value,
+                                     folder_.File("Button.InI").c_str());
+            return strcmp(value, "pressed") == 0 && g_scan.ActiveMail.load() == 1;
+        },
+        2000);
     EXPECT_STREQ(value, "pressed");
     EXPECT_EQ(g_shell.LastEngineButtonCode, 2u);
     EXPECT_EQ(g_scan.ActiveMail, 1);

@@ -3,17 +3,15 @@
 #include "common/paths.h"
 #include "i18n/i18n.h"
 
-LocalizationFolder::LocalizationFolder() : savedWindowsDirectory_(WindowsDirectory())
+bool LocalizationFolder::FreeTables()
 {
     FreeLocalization();
-    SetWindowsDirectory(folder_.path().c_str());
+    return true;
 }
 
-LocalizationFolder::~LocalizationFolder()
-{
-    FreeLocalization();
-    SetWindowsDirectory(savedWindowsDirectory_.c_str());
-}
+LocalizationFolder::LocalizationFolder() = default;
+
+LocalizationFolder::~LocalizationFolder() { FreeLocalization(); }
 
 int LocalizationFolder::Load(const std::string& text, const std::string& name)
 {
@@ -80,19 +78,18 @@ BOOL CALLBACK CollectText(HWND child, LPARAM lParam)
 DWORD WINAPI MessageBoxWatcher::Run(void* self)
 {
     auto* watcher = static_cast<MessageBoxWatcher*>(self);
-    for (int waited = 0; waited < 10000; waited += 20) {
-        Search search;
+    Search search;
+    auto found = [&] {
         EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-        if (search.box) {
-            char caption[256] = "";
-            GetWindowTextA(search.box, caption, sizeof caption);
-            watcher->caption_ = caption;
-            EnumChildWindows(search.box, CollectText, reinterpret_cast<LPARAM>(&watcher->text_));
-            PostMessageA(search.box, WM_COMMAND, IDOK, 0);
-            watcher->found_ = true;
-            return 0;
-        }
-        Sleep(20);
-    }
+        return search.box != nullptr;
+    };
+    if (!WaitUntil(found, 10000))
+        return 0;
+    char caption[256] = "";
+    GetWindowTextA(search.box, caption, sizeof caption);
+    watcher->caption_ = caption;
+    EnumChildWindows(search.box, CollectText, reinterpret_cast<LPARAM>(&watcher->text_));
+    PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+    watcher->found_ = true;
     return 0;
 }

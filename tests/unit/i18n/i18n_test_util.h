@@ -19,8 +19,10 @@ public:
     int Load(const std::string& text, const std::string& name = "Tornel.loc");
 
 private:
-    std::string savedWindowsDirectory_;
-    TempFolder folder_;
+    static bool FreeTables();
+    // The tables of the test before are freed in the Windows directory they came from.
+    bool freedBefore_ = FreeTables();
+    ScratchWindowsDirectory folder_;
 };
 
 // The bytes of a resource linked into the test program.

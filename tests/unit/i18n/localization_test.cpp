@@ -32,6 +32,9 @@ int ScreenDpi()
     return dpi;
 }
 
+// The Japanese dialogs' character set, for which the font is chosen by the system.
+bool IsShiftJisFont() { return g_localization.LogFont.lfCharSet == 128; }
+
 }  // namespace
 
 // ---- The string table and the key table ---------------------------------------------
@@ -157,7 +160,7 @@ TEST(LocalizedFontFromFile, DefaultsAndClamps)
 
     ASSERT_EQ(folder.Load("MsgNoPrinter x\n"), 1);
     LOGFONTA font;
-    GetLocalizedLogFont(&font);
+    font = g_localization.LogFont;
     EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
     EXPECT_EQ(g_localization.PointSize, 8);
     EXPECT_EQ(font.lfHeight, height(8));
@@ -169,7 +172,7 @@ TEST(LocalizedFontFromFile, DefaultsAndClamps)
     }
 
     ASSERT_EQ(folder.Load("DlgLocalFontSize 25\nDlgLocalFont Courier New\n"), 1);
-    GetLocalizedLogFont(&font);
+    font = g_localization.LogFont;
     EXPECT_EQ(g_localization.PointSize, 20);
     EXPECT_EQ(font.lfHeight, height(20));
     EXPECT_STREQ(font.lfFaceName, "Courier New");
@@ -178,7 +181,7 @@ TEST(LocalizedFontFromFile, DefaultsAndClamps)
     EXPECT_EQ(g_localization.PointSize, 8);
 
     ASSERT_EQ(folder.Load("DlgLocalFontSize 10\n"), 1);
-    GetLocalizedLogFont(&font);
+    font = g_localization.LogFont;
     EXPECT_EQ(font.lfHeight, height(10));
     if (dpi == 96) {
         EXPECT_EQ(font.lfHeight, -14);
@@ -190,17 +193,17 @@ TEST(LocalizedFontFromFile, CharacterSetAndLongFaceNames)
     LocalizationFolder folder;
     ASSERT_EQ(folder.Load("DlgLocalFontCharSet 128\nDlgLocalFont " + std::string(40, 'F') + "\n"), 1);
     LOGFONTA font;
-    GetLocalizedLogFont(&font);
+    font = g_localization.LogFont;
     EXPECT_EQ(font.lfCharSet, 128);
     EXPECT_TRUE(IsShiftJisFont());
     EXPECT_EQ(std::string(font.lfFaceName), std::string(31, 'F'));
 
     ASSERT_EQ(folder.Load("DlgLocalFontCharSet 300\n"), 1);
-    GetLocalizedLogFont(&font);
+    font = g_localization.LogFont;
     EXPECT_EQ(font.lfCharSet, 255);
     EXPECT_FALSE(IsShiftJisFont());
     ASSERT_EQ(folder.Load("DlgLocalFontCharSet -5\n"), 1);
-    GetLocalizedLogFont(&font);
+    font = g_localization.LogFont;
     EXPECT_EQ(font.lfCharSet, 0);
 }
 
@@ -290,7 +293,7 @@ void CheckShippedFile(int resource)
     for (const uint32_t* id = KeyIdList; *id != kKeyIdListEnd; ++id)
         EXPECT_TRUE(Has(static_cast<int>(*id))) << *id;
     LOGFONTA font;
-    GetLocalizedLogFont(&font);
+    font = g_localization.LogFont;
     EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
     EXPECT_EQ(g_localization.PointSize, 8);
 }

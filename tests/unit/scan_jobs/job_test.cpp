@@ -23,7 +23,6 @@ class ScanJob : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetWindowsDirectory(windows_.path().c_str());
         ini_ = windows_.File("kmconfig.ini");
         WriteTextFile(ini_, "[Image]\r\nDocType=7\r\n[Copy]\r\nDocType=5\r\n");
         for (ButtonSetting& setting : ButtonSettings)
@@ -36,9 +35,6 @@ protected:
         WaitForProgressThreadEnd();
         FakeEngine::Uninstall();
         SetEngineSilenceLimitForTests(0);
-        char real[MAX_PATH];
-        GetWindowsDirectoryA(real, sizeof real);
-        SetWindowsDirectory(real);
     }
     std::vector<int32_t> JobArea()
     {
@@ -50,7 +46,7 @@ protected:
     int Param16(size_t offset) { return ReadS16(FakeEngine::lastJob.data(), kJobParameters + offset); }
     int Param32(size_t offset) { return ReadS32(FakeEngine::lastJob.data(), kJobParameters + offset); }
 
-    TempFolder windows_;
+    ScratchWindowsDirectory windows_;
     std::string ini_, path_;
     ShownMessages shown_;
 };
@@ -264,22 +260,15 @@ TEST_F(ScanJob, ScanToFolderSeedsAnEmptyListAndLeavesTheFileThere)
 {
     std::string pictures = windows_.File("Pictures");
     CreateDirectoryA(pictures.c_str(), nullptr);
-    char subkey[128];
-    snprintf(subkey, sizeof subkey, "Software\\TornelTests\\JobShellFolders%lu", GetCurrentProcessId());
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "My Pictures", 0, REG_SZ, reinterpret_cast<const BYTE*>(pictures.c_str()),
-                   static_cast<DWORD>(pictures.size() + 1));
-    RegCloseKey(key);
-    SetShellFoldersKeyForTests(HKEY_CURRENT_USER, subkey);
+    ScratchRegistryKey shellFolders("JobShellFolders");
+    ASSERT_TRUE(shellFolders.SetText("", "My Pictures", pictures));
+    SetShellFoldersKeyForTests(HKEY_CURRENT_USER, shellFolders.subkey().c_str());
     WriteTextFile(ini_, "[MyFolder]\r\n");
     FakeEngine::Install(FakeScript{});
 
     EXPECT_EQ(ScanToFolder(ScanOrderFor(kKindMyFolder)), 1);
 
     SetShellFoldersKeyForTests(nullptr, nullptr);
-    RegDeleteKeyA(HKEY_CURRENT_USER, subkey);
     char value[260];
     GetPrivateProfileStringA("MyFolder", "Folder1", "", value, sizeof value, ini_.c_str());
     EXPECT_EQ(std::string(value), "");

@@ -44,33 +44,16 @@ class Naming : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetWindowsDirectory(windows_.path().c_str());
         ini_ = windows_.File("kmconfig.ini");
         pictures_ = windows_.File("Pictures");
         documents_ = windows_.File("Documents");
         CreateDirectoryA(pictures_.c_str(), nullptr);
         CreateDirectoryA(documents_.c_str(), nullptr);
-        char subkey[128];
-        snprintf(subkey, sizeof subkey, "Software\\TornelTests\\ShellFolders%lu", GetCurrentProcessId());
-        subkey_ = subkey;
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, subkey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(key, "My Pictures", 0, REG_SZ, reinterpret_cast<const BYTE*>(pictures_.c_str()),
-                       static_cast<DWORD>(pictures_.size() + 1));
-        RegSetValueExA(key, "Personal", 0, REG_SZ, reinterpret_cast<const BYTE*>(documents_.c_str()),
-                       static_cast<DWORD>(documents_.size() + 1));
-        RegCloseKey(key);
-        SetShellFoldersKeyForTests(HKEY_CURRENT_USER, subkey);
+        ASSERT_TRUE(shellFolders_.SetText("", "My Pictures", pictures_));
+        ASSERT_TRUE(shellFolders_.SetText("", "Personal", documents_));
+        SetShellFoldersKeyForTests(HKEY_CURRENT_USER, shellFolders_.subkey().c_str());
     }
-    void TearDown() override
-    {
-        SetShellFoldersKeyForTests(nullptr, nullptr);
-        RegDeleteKeyA(HKEY_CURRENT_USER, subkey_.c_str());
-        char real[MAX_PATH];
-        GetWindowsDirectoryA(real, sizeof real);
-        SetWindowsDirectory(real);
-    }
+    void TearDown() override { SetShellFoldersKeyForTests(nullptr, nullptr); }
     std::string Scans()
     {
         std::string scans = windows_.File("Scans");
@@ -85,8 +68,9 @@ protected:
         return path;
     }
 
-    TempFolder windows_;
-    std::string ini_, pictures_, documents_, subkey_;
+    ScratchWindowsDirectory windows_;
+    ScratchRegistryKey shellFolders_{"ShellFolders"};
+    std::string ini_, pictures_, documents_;
 };
 
 TEST(DatePrefix, IsTheEnglishMonthAndTwoDigitDay)
@@ -230,11 +214,9 @@ TEST_F(Naming, AMyPicturesOutsideTheCodePageIsNamedByItsShortForm)
     // which names the same folder.
     std::wstring pictures(windows_.path().begin(), windows_.path().end());
     pictures += L"\\\x041a\x0430\x0440\x0442\x0438\x043d\x043a\x0438";
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, subkey_.c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    HKEY key = shellFolders_.get();
     RegSetValueExW(key, L"My Pictures", 0, REG_SZ, reinterpret_cast<const BYTE*>(pictures.c_str()),
                    static_cast<DWORD>((pictures.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
     WriteTextFile(ini_, "[MyFolder]\r\n");
     uint16_t defaultFolder = 0;
     EnsureFolderList(&defaultFolder);

@@ -56,17 +56,10 @@ TEST(OsProbe, OverrideTextsMatchExactly)
 // Points the Windows directory at a scratch folder and back again.
 class OsProbeFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        saved_ = WindowsDirectory();
-        SetWindowsDirectory(folder_.path().c_str());
-    }
-    void TearDown() override { SetWindowsDirectory(saved_.c_str()); }
 
     void WriteDriverIni(const std::string& text) { WriteTextFile(folder_.File("TAVENDRV.INI"), text); }
 
-    TempFolder folder_;
-    std::string saved_;
+    ScratchWindowsDirectory folder_;
 };
 
 TEST_F(OsProbeFiles, RunningSystemIsTheNtFamily)

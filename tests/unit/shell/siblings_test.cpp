@@ -51,16 +51,13 @@ int FakeTornel::reacquires = 0;
 template <class Condition>
 bool PumpUntil(Condition condition)
 {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > 10000)
-            return false;
+    auto pumped = [&] {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
-        Sleep(10);
-    }
-    return true;
+        return condition();
+    };
+    return WaitUntil(pumped, 10000);
 }
 
 HWND FindVisible(const char* className, const char* title)

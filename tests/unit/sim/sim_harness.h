@@ -44,12 +44,7 @@ struct NotifyLog {
     // For a scan that sends no end: looks every few milliseconds, within the bound.
     bool WaitBlocks(int blocks, DWORD ms = 30000)
     {
-        for (DWORD waited = 0; waited < ms; waited += 5) {
-            if (Count(212) >= blocks)
-                return true;
-            Sleep(5);
-        }
-        return false;
+        return WaitUntil([&] { return Count(212) >= blocks; }, ms);
     }
 };
 
