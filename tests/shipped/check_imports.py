@@ -75,19 +75,11 @@ def reviewed(path):
 
 def delay_imports(path):
     """{(DLL upper-cased, function)} from a delay-load import library's .def file."""
-    dll, names, exports = None, set(), False
     with open(path) as f:
-        for line in f:
-            words = line.split(";", 1)[0].split()
-            if not words:
-                continue
-            if words[0] == "LIBRARY":
-                dll = words[1].upper()
-            elif words[0] == "EXPORTS":
-                exports = True
-            elif exports:
-                names.add(words[0].split("@", 1)[0])
-    return {(dll, name) for name in names}
+        lines = [words for words in (line.split(";", 1)[0].split() for line in f) if words]
+    dll = next(words[1] for words in lines if words[0] == "LIBRARY").upper()
+    exports = next(i for i, words in enumerate(lines) if words[0] == "EXPORTS")
+    return {(dll, words[0].split("@", 1)[0]) for words in lines[exports + 1:]}
 
 
 def programs(arguments):
