@@ -6,6 +6,8 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -118,18 +120,114 @@ bool PrintWhole(const std::string& path)
 }
 
 // The floor of any copy on this printer: a job of one empty page, from the DC to EndDoc.
-bool PrintEmptyPage()
+bool PrintEmptyPageOn(const char* printer)
 {
-    UniqueDc dc(CreateDCA("WINSPOOL", kPrinter, nullptr, nullptr));
+    UniqueDc dc(CreateDCA("WINSPOOL", printer, nullptr, nullptr));
     DOCINFOA doc = {sizeof doc, "TAVEN Tornel", nullptr, nullptr, 0};
     return dc && StartDocA(dc.get(), &doc) > 0 && StartPage(dc.get()) > 0 && EndPage(dc.get()) > 0 &&
            EndDoc(dc.get()) > 0;
 }
 
+bool PrintEmptyPage() { return PrintEmptyPageOn(kPrinter); }
+
+// The phases of one print of a page with the calls the copy makes, the page read into
+// memory first and drawn with one StretchDIBits: what the printer driver and the
+// spooler cost whatever program prints the page. Milliseconds per phase.
+struct PrintPhases {
+    double dc = 0, start = 0, draw = 0, endPage = 0, endDoc = 0, release = 0;
+    double Total() const { return dc + start + draw + endPage + endDoc + release; }
+};
+
+bool PrintTimed(const char* printer, const std::vector<BYTE>& image, PrintPhases* phases)
+{
+    const auto* header = reinterpret_cast<const BITMAPFILEHEADER*>(image.data());
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(image.data() + sizeof(BITMAPFILEHEADER));
+    const int width = info->bmiHeader.biWidth, height = std::abs(info->bmiHeader.biHeight);
+    double at = NowMilliseconds();
+    auto lap = [&at](double* phase) {
+        const double now = NowMilliseconds();
+        *phase = now - at;
+        at = now;
+    };
+    UniqueDc dc(CreateDCA("WINSPOOL", printer, nullptr, nullptr));
+    lap(&phases->dc);
+    if (!dc)
+        return false;
+    DOCINFOA doc = {sizeof doc, "TAVEN Tornel", nullptr, nullptr, 0};
+    bool done = StartDocA(dc.get(), &doc) > 0 && StartPage(dc.get()) > 0;
+    lap(&phases->start);
+    const int x = GetDeviceCaps(dc.get(), LOGPIXELSX), y = GetDeviceCaps(dc.get(), LOGPIXELSY);
+    const LONG resolution = info->bmiHeader.biXPelsPerMeter > 0 ? info->bmiHeader.biXPelsPerMeter * 254 / 10000 : 150;
+    done = done && StretchDIBits(dc.get(), 0, 0, width * x / resolution, height * y / resolution, 0, 0, width, height,
+                                 image.data() + header->bfOffBits, info, DIB_RGB_COLORS, SRCCOPY) > 0;
+    lap(&phases->draw);
+    done = done && EndPage(dc.get()) > 0;
+    lap(&phases->endPage);
+    done = done && EndDoc(dc.get()) > 0;
+    lap(&phases->endDoc);
+    dc.reset();
+    lap(&phases->release);
+    return done;
+}
+
+// bench_copy floor PRINTER BMP: the copy of that page as Tornel prints it beside the
+// same page printed with the same calls in one StretchDIBits, phase by phase, and a
+// job of one empty page, alternately in this process; medians of 7.
+int PrintFloor(const char* printer, const char* path)
+{
+    std::vector<BYTE> image;
+    UniqueFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD size = file ? GetFileSize(file.get(), nullptr) : 0;
+    DWORD got = 0;
+    image.resize(size);
+    if (size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) ||
+        !ReadFile(file.get(), image.data(), size, &got, nullptr) || got != size) {
+        fprintf(stderr, "bench_copy: cannot read %s\n", path);
+        return 1;
+    }
+    SetMessageBoxForTests(Quiet);
+    std::vector<double> copies, empties, dc, start, draw, endPage, endDoc, release, totals;
+    for (int round = 0; round < 8; ++round) {
+        double begin = NowMilliseconds();
+        const bool copied = PrintScannedImage("", printer, "", path, 0) != 0;
+        const double copy = NowMilliseconds() - begin;
+        PrintPhases phases;
+        const bool printed = PrintTimed(printer, image, &phases);
+        begin = NowMilliseconds();
+        const bool empty = PrintEmptyPageOn(printer);
+        const double emptyJob = NowMilliseconds() - begin;
+        if (!copied || !printed || !empty) {
+            fprintf(stderr, "bench_copy: a print on %s failed\n", printer);
+            return 1;
+        }
+        if (round == 0)
+            continue;  // the first round loads the driver
+        copies.push_back(copy);
+        empties.push_back(emptyJob);
+        dc.push_back(phases.dc);
+        start.push_back(phases.start);
+        draw.push_back(phases.draw);
+        endPage.push_back(phases.endPage);
+        endDoc.push_back(phases.endDoc);
+        release.push_back(phases.release);
+        totals.push_back(phases.Total());
+    }
+    printf("  the copy's print of the pressed page (%s): Tornel %.1f ms; the same page with the same calls in one "
+           "StretchDIBits %.1f ms (CreateDC %.1f, StartDoc and StartPage %.1f, StretchDIBits %.1f, EndPage %.1f, "
+           "EndDoc %.1f, DeleteDC %.1f); a job of one empty page %.1f ms (medians of %zu)\n",
+           printer, Median(copies), Median(totals), Median(dc), Median(start), Median(draw), Median(endPage),
+           Median(endDoc), Median(release), Median(empties), copies.size());
+    printf("  floor %.1f ms\n", Median(totals));
+    return 0;
+}
+
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc == 4 && strcmp(argv[1], "floor") == 0)
+        return PrintFloor(argv[2], argv[3]);
+
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     g_folder = std::string(temp) + "tornel_bench_copy\\";

@@ -12,11 +12,10 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
 import press_bench  # noqa: E402
-from press_bench import APP, PRINTER, SCANS, SIM_INI, now_qpc, one, printed  # noqa: E402
+from press_bench import APP, PRINTER, SCANS, forget_mail, mailed, now_qpc, one, printed  # noqa: E402
 
-from tornel_e2e import (MAIL_KEY, MAKER_DIR, TORNEL_NAME, WM_COMMAND, WM_DESTROY, WM_NULL, default_mail_client,  # noqa: E402
-                        drive, find_window, kill_program, run_detached, send, set_default_mail_client, start,
-                        unix_path, wait_until, wine, windows_path)
+from tornel_e2e import (TORNEL_NAME, WM_COMMAND, WM_DESTROY, WM_NULL, drive, find_window, kill_program,  # noqa: E402
+                        run_detached, send, start, wait_until, windows_path)
 from tornel_e2e import restore_files  # noqa: E402
 from figures import RELEASE_BIN, RELEASE_TORNEL, figure  # noqa: E402
 
@@ -24,21 +23,7 @@ RUNS = 5
 # A pick that answers within a tenth of a second feels immediate.
 GOAL_MS = 100
 IDM_RESEND_COPY, IDM_RESEND_MAIL = 212, 213
-CLIENT = "NetScape Messenger"
-CLIENT_KEY = MAIL_KEY + "\\" + CLIENT
-MAIL_LOG = os.path.join(unix_path(MAKER_DIR + r"\Virtual Mail"), "mapi_calls.log")
-KMCONFIG = (press_bench.KMCONFIG.replace("[Tornel]\n", "[Tornel]\nDoc1=2\nRes1=0\nBri1=0\n")
-            + "[EmailSystem]\nDefault=NetscapeMessenger\n")
 BUTTON_INI = "[Main]\n2=2\n3=4\n"
-
-
-def mailed():
-    return os.path.exists(MAIL_LOG) and open(MAIL_LOG).read().endswith("\n")
-
-
-def forget_mail():
-    if os.path.exists(MAIL_LOG):
-        os.remove(MAIL_LOG)
 
 
 def post_seconds(window, message, wparam, done=lambda: True):
@@ -89,16 +74,15 @@ def measure(window, output):
 
 
 def main():
-    saved = press_bench.prepare(KMCONFIG, BUTTON_INI)
-    earlier_client = default_mail_client()
-    wine("reg", "add", CLIENT_KEY + r"\protocols\mailto\shell\open\command", "/ve", "/d",
-         r'C:\windows\system32\winebrowser.exe "%1"', "/f")
-    wine("reg", "add", CLIENT_KEY, "/v", "DLLPath", "/d", MAKER_DIR + r"\Virtual Mail\SimMail.dll", "/f")
+    saved = press_bench.prepare(press_bench.KMCONFIG, BUTTON_INI)
+    restore_mail = press_bench.register_mail_client()
     output = os.path.join(APP, "copy.ps")
     printer_tool = os.path.join(RELEASE_BIN, "add_test_printer.exe")
     run_detached(printer_tool, "delete", PRINTER)
     if run_detached(printer_tool, "add", PRINTER, windows_path(output)) != 0:
         print("re-send: the bench printer could not be added; no figure")
+        restore_mail()
+        restore_files(saved)
         return
     run_detached(printer_tool, "default", PRINTER)
     kill_program("Tornel.exe")
@@ -112,9 +96,7 @@ def main():
     finally:
         kill_program("Tornel.exe")
         run_detached(printer_tool, "delete", PRINTER)
-        wine("reg", "delete", CLIENT_KEY, "/f", check=False)
-        set_default_mail_client(earlier_client)
-        forget_mail()
+        restore_mail()
         for folder in (SCANS, APP):
             shutil.rmtree(folder, ignore_errors=True)
         restore_files(saved)

@@ -39,6 +39,22 @@ def private_kb():
     return linux_memory(pids[0])["Private"] if pids else 0
 
 
+def threads_and_files():
+    """The resident process's threads and open Linux files: a press or a launch that
+    leaves a thread or a file behind shows here, where Wine counts no handles."""
+    pids = windows_processes("Tornel.exe")
+    if not pids:
+        return 0, 0
+    with open(f"/proc/{pids[0]}/status") as f:
+        threads = next((int(line.split()[1]) for line in f if line.startswith("Threads:")), 0)
+    return threads, len(os.listdir(f"/proc/{pids[0]}/fd"))
+
+
+def per_press(samples, first, last):
+    """KB of growth per press between two samples."""
+    return (samples[last] - samples[first]) / (last - first)
+
+
 def report(label):
     out = wine(os.path.join(RELEASE_BIN, "tray_memory.exe"), TORNEL_NAME, check=False).stdout.strip()
     print(f"{label}: {out}; Linux private {private_kb()} KB", flush=True)
@@ -109,7 +125,9 @@ def soak():
         time.sleep(2)
         settle()
         samples[done] = private_kb()
-        print(f"  after {done} presses: private {samples[done]} KB", flush=True)
+        threads, files = threads_and_files()
+        print(f"  after {done} presses: private {samples[done]} KB, {threads} threads, {files} open files",
+              flush=True)
 
     launches, elapsed = storm(RELEASE_TORNEL, ENGINE_PRESSES, LAUNCHES, sample)
     report("after the soak")
@@ -120,6 +138,11 @@ def soak():
           f"{len(files)} scans filed, {good} intact; Tornel processes left: {alive}")
     end(process, window)
     growth = (max(v for k, v in samples.items() if k >= WARM_UP) - samples[WARM_UP]) / 1024
+    # A leak grows by the same amount per press in a short soak and a long one; a heap
+    # that finds its size grows at first and then stops.
+    half = ENGINE_PRESSES // 2
+    print(f"growth per press: {per_press(samples, WARM_UP, half):.2f} KB over presses {WARM_UP}-{half}, "
+          f"{per_press(samples, half, ENGINE_PRESSES):.2f} KB over presses {half}-{ENGINE_PRESSES}")
     # Memory that stays flat means nothing when a scan was lost or a process stayed.
     figure("soak-memory", growth, 1, "MB", met=growth <= 1 and good == len(files) and alive == 1)
 

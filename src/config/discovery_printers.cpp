@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/bind_proc.h"
 #include "common/handles.h"
 #include "common/strings.h"
 #include "config/discovery.h"
@@ -19,6 +20,24 @@ constexpr char kPrinterSection[] = "Tornel_Printer";
 constexpr DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
 // Names only: level 4 lists local and connected printers without asking each of them.
 constexpr DWORD kEnumLevel = 4;
+
+using EnumPrintersProc = BOOL(WINAPI*)(DWORD flags, LPSTR name, DWORD level, LPBYTE printers, DWORD size,
+                                       LPDWORD needed, LPDWORD returned);
+
+// The spooler's library by full path from the system directory. It is loaded for the
+// discovery only: an idle Tornel does not keep it, nor the printing libraries it brings
+// in, and the copy's printer driver loads it again when a page is printed.
+UniqueModule LoadSpoolerLibrary()
+{
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return UniqueModule();
+    AppendBackslash(path);
+    if (!AppendString(path, "winspool.drv"))
+        return UniqueModule();
+    return UniqueModule(LoadLibraryA(path));
+}
 
 // The default printer's name from win.ini "windows"/"device" ("name,driver,port");
 // empty when the system has no default printer.
@@ -107,18 +126,24 @@ int DiscoverPrinters(int32_t* selectedPrinterIndex)
     if (defaultName[0])
         *selectedPrinterIndex = 0;
 
+    UniqueModule spooler = LoadSpoolerLibrary();
+    EnumPrintersProc enumPrinters = nullptr;
+    if (!BindProc(spooler.get(), "EnumPrintersA", enumPrinters)) {
+        *selectedPrinterIndex = 0;
+        return 0;
+    }
     // Asked without a buffer, the spooler fails on purpose and names the size it needs.
     DWORD needed = 0;
     DWORD returned = 0;
-    EnumPrintersA(kEnumFlags, nullptr, kEnumLevel, nullptr, 0, &needed, &returned);
+    enumPrinters(kEnumFlags, nullptr, kEnumLevel, nullptr, 0, &needed, &returned);
     // An empty list needs no bytes; one byte keeps the allocation a real block.
     UniqueGlobal buffer(GlobalAlloc(GPTR, needed ? needed : 1));
     if (!buffer)
         return 0;
 
     returned = 0;
-    BOOL listed = EnumPrintersA(kEnumFlags, nullptr, kEnumLevel, static_cast<BYTE*>(buffer.get()), needed, &needed,
-                                &returned);
+    BOOL listed = enumPrinters(kEnumFlags, nullptr, kEnumLevel, static_cast<BYTE*>(buffer.get()), needed, &needed,
+                               &returned);
     *selectedPrinterIndex = static_cast<int32_t>(returned);
     if (!listed)
         return 0;

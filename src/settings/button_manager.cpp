@@ -189,8 +189,6 @@ INT_PTR OnInitDialog(HWND dialog, ManagerState* state)
 {
     SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     state->dialog = dialog;
-    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
-    InitCommonControlsEx(&classes);
     CreateTabImages(*state);
     SetButtonTexts(dialog);
     HWND tabs = GetDlgItem(dialog, IDC_MANAGER_TABS);
@@ -298,6 +296,10 @@ INT_PTR RunButtonManager(HINSTANCE instance, HWND owner)
     state.instance = instance;
     CopyButtonSettings(state.saved);
     g_open = &state;
+    // The tab control's class is registered before the dialog that holds it is made:
+    // the common controls' library is loaded on this first call.
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
+    InitCommonControlsEx(&classes);
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_BUTTON_MANAGER), owner, ButtonManagerProc,
                                      reinterpret_cast<LPARAM>(&state));
     g_open = nullptr;

@@ -1,6 +1,9 @@
 """Checks that the programs the setups install import only functions that Windows XP
-SP3 has: every import in their PE import tables must be in the reviewed list.
-    check_imports.py REVIEWED_LIST PROGRAM... (@FILE names a file of programs, one a line)
+SP3 has: every import in their PE import tables must be in the reviewed list, and so
+must every function of the delay-load import libraries they link (whose .def files are
+given with --delay; the linker leaves no directory of them in the program).
+    check_imports.py REVIEWED_LIST [--delay DEF]... PROGRAM... (@FILE names a file of
+    programs, one a line)
 A new import fails until someone has checked the oldest Windows that has it and
 added it to the list."""
 
@@ -70,6 +73,15 @@ def reviewed(path):
     return names
 
 
+def delay_imports(path):
+    """{(DLL upper-cased, function)} from a delay-load import library's .def file."""
+    with open(path) as f:
+        lines = [words for words in (line.split(";", 1)[0].split() for line in f) if words]
+    dll = next(words[1] for words in lines if words[0] == "LIBRARY").upper()
+    exports = next(i for i, words in enumerate(lines) if words[0] == "EXPORTS")
+    return {(dll, words[0].split("@", 1)[0]) for words in lines[exports + 1:]}
+
+
 def programs(arguments):
     for argument in arguments:
         if argument.startswith("@"):
@@ -85,7 +97,14 @@ def main(argv):
         return 2
     allowed = reviewed(argv[1])
     failures = 0
-    for program in programs(argv[2:]):
+    arguments = argv[2:]
+    while len(arguments) >= 2 and arguments[0] == "--delay":
+        for dll, function in sorted(delay_imports(arguments[1]) - allowed):
+            print(f"{arguments[1]}: delay-imports {dll} {function}, which is not in the list of functions "
+                  f"reviewed as present on Windows XP SP3 ({argv[1]})")
+            failures += 1
+        arguments = arguments[2:]
+    for program in programs(arguments):
         try:
             found = imports_of(program)
         except (OSError, NotPe, ValueError, struct.error) as error:
