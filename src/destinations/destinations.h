@@ -7,8 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// What the press decided for its scan (scan/scan.h); each scan runs by it.
-struct ScanOrder;
+struct ScanOrder;  // what the press decided for its scan (scan/scan.h)
 
 // Scan to application: scans to a BMP file and starts the default application of
 // [Tornel_Application] with it; word processors and spreadsheets go to OCR instead.
@@ -111,9 +110,8 @@ int FindCopyPrinter(CopyPrinter* out);
 // Prints a page on the printer once; resolution 0 takes the one the file names.
 // Announces the print. 1 when printed.
 int PrintCopy(const CopyPrinter& printer, const char* imagePath, int32_t resolution);
-// The draft route's hand-off, for mail without a mail program: an unsent draft with the
-// page attached is opened with the system's program for mail files; without one, the
-// page's folder opens and the user is told to attach it by hand. 1 when it opened.
+// The draft route's hand-off: the page goes out as an unsent draft, or is shown to be
+// attached by hand. 1 when the draft opened.
 int MailDraftOfPage(const char* imagePath);
 
 // ---- A finished hand-off ---------------------------------------------------------

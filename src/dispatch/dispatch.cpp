@@ -75,7 +75,6 @@ int ReadFunctionCode(int buttonNumber, const char* section)
     return ReadIniInt(kButtonFileName, section, key, 0);
 }
 
-// The destination scans by the settings of its function's kind as they stand now.
 void RunDestination(int functionCode)
 {
     switch (functionCode) {

@@ -94,9 +94,8 @@ struct ScanState {
     std::atomic<int> ActiveMail{0};
     std::atomic<int> ActiveFolder{0};
 
-    // Set by the progress thread when the user aborts and by the exit stop; cleared by
-    // the dispatch, at each job's start and when the progress dialog is created; read by
-    // the destination after the wait.
+    // Set by the user's Abort and by the exit stop; cleared by the dispatch, at a job's
+    // start and when the progress dialog is created; read by the destination after the wait.
     std::atomic<int> JobAborted{0};
     // Written by the dispatching thread (the start; Ending for a failed start or a silent
     // engine; Idle once the destination has the end), the engine's thread (Ending) and
