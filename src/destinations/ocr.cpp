@@ -87,7 +87,7 @@ bool ScanPage(const OcrFiles& files)
 
 void DeleteImageIfAsked(const char* imagePath)
 {
-    if (ReadIniInt(kConfigFileName, "Debug", "DeleteOcrImage", 1) == 1)
+    if (DeleteOcrImageWanted())
         DeleteFileA(imagePath);
 }
 
@@ -124,7 +124,7 @@ bool ContainsNoCase(const char* text, const char* part)
 bool FirstOcrDestinationIsWord()
 {
     char name[32];
-    ReadIniString(kConfigFileName, "Tornel_OcrDestination", "OcrDesName0", "", name);
+    ReadChosenOcrDestination(name);
     return strcmp(name, "Microsoft Word") == 0;
 }
 
@@ -146,7 +146,7 @@ void SetOcrReportWindow(HWND window) { g_reportWindow = window; }
 
 int GetOcrEngineFolder(char* buffer, size_t size)
 {
-    ReadIniString(kKelmioFileName, "Kelmio", "UserPath", "", buffer, size);
+    ReadKelmioUserPath("", buffer, size);
     AppendBackslash(buffer, size);
     AppendString(buffer, size, "OcrDrv\\");
     return 1;
@@ -164,7 +164,7 @@ int OcrToDocument()
     // EXCEL.EXE is how the program is usually spelled on disk.
     const int kind = ContainsNoCase(application.file, "excel.exe") ? kExcelDocument : kWordDocument;
     const bool sendMode = kind == kExcelDocument;
-    const int32_t language = OcrLanguage.load();
+    const int32_t language = g_selections.OcrLanguage.load();
     if (language == kOcrTraditionalChinese || language == kOcrSimplifiedChinese)
         return OcrWithEngine(kind);
 
@@ -207,10 +207,10 @@ int OcrWithEngine(int kind)
     settings.imagePath = files.image;
     settings.documentPath = files.document;
     settings.fileType = kind == kExcelDocument ? "XLS" : "RTF";
-    const int32_t language = OcrLanguage.load();
+    const int32_t language = g_selections.OcrLanguage.load();
     settings.languageName = language == kOcrTraditionalChinese  ? "Traditional Chinese"
                             : language == kOcrSimplifiedChinese ? "Simplified Chinese"
-                                                                : "English";
+                                                             : "English";
     settings.notifyWindow = g_reportWindow.load();
     settings.sendMode = sendMode;
     // A job file that could not be written would leave the engine on the last job.

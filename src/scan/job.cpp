@@ -103,7 +103,7 @@ void FailScanCall(EngineStatus status)
 
 int KindDocTypeMask(int buttonKind)
 {
-    return ReadIniInt(kConfigFileName, kButtonKindNames[buttonKind], "DocType", 0);
+    return ReadFunctionInt(buttonKind, "DocType", 0);
 }
 
 // Sets the fields of ScanParameters that the destination's settings decide.
