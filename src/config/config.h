@@ -35,11 +35,11 @@ struct ButtonSetting {
     int32_t Area;  // scan area
 };
 
-// The table is loaded by the window thread at start-up and edited there by the Button
-// manager; the scan job reads it on the dispatching thread while a job runs. The
-// Button manager may be open while a job starts, so every side goes through these
-// accessors, which copy whole entries under one lock: a job never sees one field of
-// an edit without the others.
+// The ButtonSettings table is loaded by the window thread at start-up and edited there
+// by the Button manager; the scan job reads it on the dispatching thread while a job
+// runs. The Button manager may be open while a job starts, so every side goes through
+// these accessors, which copy whole entries under one lock: a job never sees one
+// field of an edit without the others.
 // One consistent copy of a kind's entry.
 ButtonSetting ReadButtonSetting(int kind);
 void WriteButtonSetting(int kind, const ButtonSetting& setting);
@@ -68,8 +68,9 @@ struct Selections {
     // read by the application discovery and the e-mail function.
     std::atomic<int32_t> OsType{kOsWin16};
     // 1-based index of the default application in the application list, which
-    // SelectDefaultApplication stores as DefaultID. Written by the window thread
-    // (application discovery, the Button manager); read there and by the list edits.
+    // SelectDefaultApplication stores as DefaultID. Written and read by the window
+    // thread (application discovery, the Application page); the destinations read
+    // DefaultID.
     std::atomic<int32_t> DefaultAppIndex{1};
     // 1-based position of the chosen printer (PrinterName0 while listed, else the
     // system's default) among the spooler's printers, else their number; -1 before
@@ -277,8 +278,9 @@ void WritePageArea(int kind, int area);
 // The text a destination list shows for the Fax and ToWeb kinds: their entry of "Fun".
 void ReadFunText(int kind, char (&text)[512]);
 
-// The destination lists of the settings pages, each a section of its own.
-enum class PageList { Applications, OcrDestinations, XlsDestinations };
+// The destination lists of the settings pages, each a section of its own, by the
+// "Component" value of a function section that shows it.
+enum class PageList { Applications = 1, OcrDestinations = 2, XlsDestinations = 4 };
 int ReadDestinationCount(PageList list);
 // The name of entry index (empty when absent).
 void ReadDestinationName(PageList list, int index, char* out, size_t size);

@@ -10,6 +10,7 @@
 
 namespace {
 
+constexpr char kMailPageSection[] = "Mail";
 constexpr char kOcrDestinationSection[] = "Tornel_OcrDestination";
 constexpr char kXlsDestinationSection[] = "Tornel_XlsDestination";
 constexpr char kFunSection[] = "Fun";
@@ -31,14 +32,10 @@ struct ListKeys {
 
 ListKeys KeysOf(PageList list)
 {
-    switch (list) {
-    case PageList::OcrDestinations:
+    if (list == PageList::OcrDestinations)
         return {kOcrDestinationSection, "NumOcrDes", "OcrDesName"};
-    case PageList::XlsDestinations:
+    if (list == PageList::XlsDestinations)
         return {kXlsDestinationSection, "NumXlsDes", "XlsDesName"};
-    case PageList::Applications:
-        break;
-    }
     return {kApplicationSection, "NumAp", "ApName"};
 }
 
@@ -76,14 +73,14 @@ void ReadDestinationName(PageList list, int index, char* out, size_t size)
     ReadIniIndexedString(kConfigFileName, keys.section, keys.entryKey, index, "", out, size);
 }
 
-void ReadChosenOcrDestination(char (&name)[32])
-{
-    ReadIniString(kConfigFileName, kOcrDestinationSection, "OcrDesName0", "", name);
-}
+void ReadChosenOcrDestination(char (&name)[32]) { ReadDestinationName(PageList::OcrDestinations, 0, name); }
 
 // ---- Printers ------------------------------------------------------------------------
 
-int ReadPrinterCount(int defaultValue) { return ReadListCount(kPrinterSection, "NumPrinter", "PrinterName", defaultValue); }
+int ReadPrinterCount(int defaultValue)
+{
+    return ReadListCount(kPrinterSection, "NumPrinter", "PrinterName", defaultValue);
+}
 
 void ReadChosenPrinter(char* printer, size_t size)
 {
@@ -92,7 +89,7 @@ void ReadChosenPrinter(char* printer, size_t size)
 
 void WriteChosenPrinter(const char* printer)
 {
-    WriteIniIndexedString(kConfigFileName, kPrinterSection, "PrinterName", 0, printer);
+    WriteIniString(kConfigFileName, kPrinterSection, "PrinterName0", printer);
 }
 
 int FindPrinterEntry(const char* printer, int count)
@@ -141,11 +138,11 @@ void WriteChosenMailSystem(const char* identifier)
     WriteIniString(kConfigFileName, kEmailSystemSection, "Default", identifier);
 }
 
-int ReadMailPagePosition() { return ReadIniInt(kConfigFileName, kButtonKindNames[kKindMail], "DefaultMailSystem", 1); }
+int ReadMailPagePosition() { return ReadIniInt(kConfigFileName, kMailPageSection, "DefaultMailSystem", 1); }
 
 void WriteMailPagePosition(int position)
 {
-    WriteIniInt(kConfigFileName, kButtonKindNames[kKindMail], "DefaultMailSystem", position);
+    WriteIniInt(kConfigFileName, kMailPageSection, "DefaultMailSystem", position);
 }
 
 // ---- Folders ---------------------------------------------------------------------------

@@ -210,7 +210,7 @@ int OcrWithEngine(int kind)
     const int32_t language = g_selections.OcrLanguage.load();
     settings.languageName = language == kOcrTraditionalChinese  ? "Traditional Chinese"
                             : language == kOcrSimplifiedChinese ? "Simplified Chinese"
-                                                             : "English";
+                                                                : "English";
     settings.notifyWindow = g_reportWindow.load();
     settings.sendMode = sendMode;
     // A job file that could not be written would leave the engine on the last job.

@@ -37,19 +37,9 @@ enum ComponentKind : int {
 // The destination kinds that show a list of their own.
 bool ListSourceOf(int component, PageList& source)
 {
-    switch (component) {
-    case kComponentApplications:
-        source = PageList::Applications;
-        return true;
-    case kComponentOcrDestinations:
-        source = PageList::OcrDestinations;
-        return true;
-    case kComponentXlsDestinations:
-        source = PageList::XlsDestinations;
-        return true;
-    default:
-        return false;
-    }
+    source = static_cast<PageList>(component);
+    return component == kComponentApplications || component == kComponentOcrDestinations ||
+           component == kComponentXlsDestinations;
 }
 
 void AddLocalizedEntry(HWND page, int control, int textId)
