@@ -38,8 +38,6 @@ void MailSystemBit(uint32_t* mask, const char* identifier);
 // including the first bit also set in defaultBits; when none matches, the number of
 // all installed bits among those.
 int32_t MailSystemPositionIn(uint32_t installed, uint32_t defaultBits);
-// MailSystemPositionIn over g_selections.InstalledMailSystems.
-int32_t MailSystemPosition(uint32_t defaultBits);
 
 // ---- Discoveries -------------------------------------------------------------------
 

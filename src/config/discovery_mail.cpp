@@ -150,8 +150,6 @@ int32_t MailSystemPositionIn(uint32_t installed, uint32_t defaultBits)
     return position;
 }
 
-int32_t MailSystemPosition(uint32_t defaultBits) { return MailSystemPositionIn(g_selections.InstalledMailSystems, defaultBits); }
-
 int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSystem, HKEY userRoot)
 {
     uint32_t found = 0;
@@ -212,5 +210,6 @@ void RunStartupDiscoveries()
     DiscoverPrinters(&selectedPrinter);
     g_selections.SelectedPrinterIndex = selectedPrinter;
     RefreshMailSystems();
-    g_selections.DefaultMailPosition = MailSystemPosition(g_selections.DefaultMailSystem);
+    g_selections.DefaultMailPosition =
+        MailSystemPositionIn(g_selections.InstalledMailSystems, g_selections.DefaultMailSystem);
 }
