@@ -16,6 +16,7 @@ namespace {
 constexpr char kImagePageSection[] = "Application";
 constexpr char kCopyPageSection[] = "Printer";
 
+// Read and written only through the accessors, under g_settingsLock.
 ButtonSetting ButtonSettings[kButtonKindCount];
 // Guards ButtonSettings between the window thread and a job's dispatching thread.
 CriticalSection g_settingsLock;

@@ -82,7 +82,7 @@ struct Selections {
     // no chosen mail system; read by both and by the Mail page.
     std::atomic<uint32_t> InstalledMailSystems{0};
     // The bit of the chosen mail system. Written with InstalledMailSystems and by the
-    // Mail page (window thread); read by the Mail page.
+    // Mail page (window thread); read by the discoveries, which add to it.
     std::atomic<uint32_t> DefaultMailSystem{0};
     // 1-based position of DefaultMailSystem among the bits of InstalledMailSystems.
     // Written by the start-up discovery and the Mail page (window thread); read there.
@@ -282,15 +282,13 @@ void ReadFunText(int kind, char (&text)[512]);
 // "Component" value of a function section that shows it.
 enum class PageList { Applications = 1, OcrDestinations = 2, XlsDestinations = 4 };
 int ReadDestinationCount(PageList list);
-// The name of entry index (empty when absent).
+// The name of entry index (empty when absent); entry 0 is the current choice.
 void ReadDestinationName(PageList list, int index, char* out, size_t size);
 template <size_t N>
 void ReadDestinationName(PageList list, int index, char (&out)[N])
 {
     ReadDestinationName(list, index, out, N);
 }
-// The chosen OCR destination ("OcrDesName0").
-void ReadChosenOcrDestination(char (&name)[32]);
 
 // "Tornel_Printer": the printers discovery listed (1..count) and PrinterName0, the
 // printer the Copy page chose. The count is read as ReadListCount reads it.

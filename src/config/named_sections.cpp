@@ -73,8 +73,6 @@ void ReadDestinationName(PageList list, int index, char* out, size_t size)
     ReadIniIndexedString(kConfigFileName, keys.section, keys.entryKey, index, "", out, size);
 }
 
-void ReadChosenOcrDestination(char (&name)[32]) { ReadDestinationName(PageList::OcrDestinations, 0, name); }
-
 // ---- Printers ------------------------------------------------------------------------
 
 int ReadPrinterCount(int defaultValue)

@@ -124,7 +124,7 @@ bool ContainsNoCase(const char* text, const char* part)
 bool FirstOcrDestinationIsWord()
 {
     char name[32];
-    ReadChosenOcrDestination(name);
+    ReadDestinationName(PageList::OcrDestinations, 0, name);
     return strcmp(name, "Microsoft Word") == 0;
 }
 
