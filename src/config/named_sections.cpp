@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/handles.h"
+#include "common/registry.h"
 #include "common/strings.h"
 #include "config/config.h"
 
