@@ -43,7 +43,7 @@ double MedianDiscovery(HKEY root, const std::string& config, const std::string& 
     for (int i = 0; i < kRuns; ++i) {
         WriteTextFile(config, content);
         double start = NowMilliseconds();
-        DiscoverApplicationsUnder(root, 5, &DefaultAppIndex);
+        DiscoverApplicationsUnder(root, 5, &g_selections.DefaultAppIndex);
         samples.push_back(NowMilliseconds() - start);
     }
     return Median(samples);
@@ -70,7 +70,7 @@ int main()
                 "=" + folder + "user" + std::to_string(i) + ".exe\r\n";
     list += "ApName0=MGI PhotoSuite III SE\r\nDefault=MGI PhotoSuite III SE\r\n";
     WriteTextFile(config, list);
-    DiscoverApplicationsUnder(root, 5, &DefaultAppIndex);
+    DiscoverApplicationsUnder(root, 5, &g_selections.DefaultAppIndex);
     const int listed = static_cast<int>(GetPrivateProfileIntA("Tornel_Application", "NumAp", 0, config.c_str()));
     const std::string steadyList = ReadTextFile(config);
     const double steady = MedianDiscovery(root, config, steadyList);

@@ -14,11 +14,11 @@
 // Brings "Tornel_Application" up to date: drops entries whose program is gone, adds
 // or refreshes the known image and office applications found under
 // HKEY_LOCAL_MACHINE, and chooses the default application into *defaultAppIndex
-// (DefaultAppIndex, whose value SelectDefaultApplication stores). osType is the
+// (g_selections.DefaultAppIndex, whose value SelectDefaultApplication stores). osType is the
 // probed OsType: WordPad's registered path is rebuilt on the NT family.
-void DiscoverApplications(int32_t osType, int32_t* defaultAppIndex);
+void DiscoverApplications(int32_t osType, std::atomic<int32_t>* defaultAppIndex);
 // The same with the registry keys looked up under root and the given OsType.
-void DiscoverApplicationsUnder(HKEY root, int32_t osType, int32_t* defaultAppIndex);
+void DiscoverApplicationsUnder(HKEY root, int32_t osType, std::atomic<int32_t>* defaultAppIndex);
 
 // The program of a ProgID's LocalServer32 (under root "SOFTWARE\Classes"), cut after
 // its last ".exe": 1 when that file exists, else 0.

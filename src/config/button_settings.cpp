@@ -6,8 +6,6 @@
 #include "common/strings.h"
 #include "config/config.h"
 
-ButtonSetting ButtonSettings[kButtonKindCount];
-
 const char kButtonKindNames[kButtonKindCount][15] = {
     "Copy", "Mail", "Fax", "ToWeb", "MyWeb", "Image", "Excel", "Word",
     "eCard", "Calendar", "WallPaper", "MGI", "Ds", "Lamp", "MyFolder",
@@ -15,6 +13,11 @@ const char kButtonKindNames[kButtonKindCount][15] = {
 
 namespace {
 
+constexpr char kImagePageSection[] = "Application";
+constexpr char kCopyPageSection[] = "Printer";
+
+// Read and written only through the accessors, under g_settingsLock.
+ButtonSetting ButtonSettings[kButtonKindCount];
 // Guards ButtonSettings between the window thread and a job's dispatching thread.
 CriticalSection g_settingsLock;
 
@@ -55,13 +58,12 @@ const char* AreaSectionOf(int kind)
 {
     switch (kind) {
     case kKindImage:
-        return "Application";
+        return kImagePageSection;
     case kKindCopy:
-        return "Printer";
+        return kCopyPageSection;
     case kKindMail:
-        return "Mail";
     case kKindMyFolder:
-        return kMyFolderSection;
+        return kButtonKindNames[kind];
     default:
         return nullptr;
     }
@@ -73,8 +75,7 @@ const char* AreaSectionOf(int kind)
 // an area of 0 at every exit.
 int32_t ReadArea(const IniSection& tornel, int kind)
 {
-    const char* section = AreaSectionOf(kind);
-    int32_t area = section ? ReadIniInt(kConfigFileName, section, "DefaultArea", -1) : -1;
+    int32_t area = ReadPageArea(kind, -1);
     if (area < 0)
         area = ReadTornelInt(tornel, "Area", kind);
     return area < 0 ? 0 : area;
@@ -90,6 +91,18 @@ bool FileGivesArea(const IniSection& tornel, int kind, int32_t area)
 }
 
 }  // namespace
+
+int ReadPageArea(int kind, int defaultValue)
+{
+    const char* section = AreaSectionOf(kind);
+    return section ? ReadIniInt(kConfigFileName, section, "DefaultArea", defaultValue) : defaultValue;
+}
+
+void WritePageArea(int kind, int area)
+{
+    if (const char* section = AreaSectionOf(kind))
+        WriteIniInt(kConfigFileName, section, "DefaultArea", area);
+}
 
 ButtonSetting ReadButtonSetting(int kind)
 {
@@ -161,5 +174,11 @@ void LoadOcrLanguage(const char* country)
                    : strcmp(country, "SChinese") == 0 ? kOcrSimplifiedChinese
                                                       : 0;
     }
-    OcrLanguage = language;
+    g_selections.OcrLanguage = language;
+}
+
+void SaveApplicationChoices(int32_t defaultAppIndex, int32_t language)
+{
+    WriteIniInt(kConfigFileName, kApplicationSection, "DefaultID", defaultAppIndex);
+    WriteIniInt(kConfigFileName, kApplicationSection, "Language", language);
 }

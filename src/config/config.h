@@ -17,6 +17,8 @@ constexpr int kButtonKindCount = 15;
 enum ButtonKindIndex {
     kKindCopy = 0,
     kKindMail = 1,
+    kKindFax = 2,
+    kKindToWeb = 3,
     kKindImage = 5,
     kKindMyFolder = 14,
 };
@@ -33,13 +35,11 @@ struct ButtonSetting {
     int32_t Area;  // scan area
 };
 
-// Loaded by the window thread at start-up and edited there by the Button manager;
-// read by the scan job on the dispatching thread while a job runs. The Button
-// manager may be open while a job starts, so once the program runs both sides go
-// through the accessors below, which copy whole entries under one lock: a job never
-// sees one field of an edit without the others.
-extern ButtonSetting ButtonSettings[kButtonKindCount];
-
+// The ButtonSettings table is loaded by the window thread at start-up and edited there
+// by the Button manager; the scan job reads it on the dispatching thread while a job
+// runs. The Button manager may be open while a job starts, so every side goes through
+// these accessors, which copy whole entries under one lock: a job never sees one
+// field of an edit without the others.
 // One consistent copy of a kind's entry.
 ButtonSetting ReadButtonSetting(int kind);
 void WriteButtonSetting(int kind, const ButtonSetting& setting);
@@ -47,25 +47,58 @@ void WriteButtonSetting(int kind, const ButtonSetting& setting);
 void CopyButtonSettings(ButtonSetting (&out)[kButtonKindCount]);
 void RestoreButtonSettings(const ButtonSetting (&saved)[kButtonKindCount]);
 
-// 1-based index of the default application in "Tornel_Application", which
-// SelectDefaultApplication stores as DefaultID. Written and read by the window thread
-// (application discovery, the Button manager); the destinations read DefaultID.
-extern int32_t DefaultAppIndex;
+// The Windows family and version as the destinations test it.
+enum OsTypeValue : int32_t {
+    kOsWin16 = 1,    // unresolved or 16-bit Windows; also any unknown platform
+    kOsWinNt = 2,    // NT family before Windows 2000
+    kOsWin95 = 3,    // 9x family, minor version 0
+    kOsWin98 = 4,    // 9x family, any later minor version (98, Me)
+    kOsWin2000 = 5,  // NT family, major version 5 or later (2000, XP and later)
+    kOsWinXp = 7,    // Windows XP where told apart from 2000
+};
 
-// The OCR language: a position in the Application page's language list (4 Traditional
-// Chinese, 5 Simplified Chinese). Set from "Language" of "Tornel_Application" at
-// start-up and by the Application page (window thread); read by OCR on the
-// dispatching thread.
-extern std::atomic<int32_t> OcrLanguage;
+// The OCR languages the engine reads, as positions in the Application page's list.
 constexpr int32_t kOcrTraditionalChinese = 4;
 constexpr int32_t kOcrSimplifiedChinese = 5;
+
+// The process-wide choices. Each is stored whole, so a reader on another thread never
+// sees half of a discovery.
+struct Selections {
+    // An OsTypeValue. Written once by the window thread at start-up (ProbeOsType);
+    // read by the application discovery and the e-mail function.
+    std::atomic<int32_t> OsType{kOsWin16};
+    // 1-based index of the default application in the application list, which
+    // SelectDefaultApplication stores as DefaultID. Written and read by the window
+    // thread (application discovery, the Application page); the destinations read
+    // DefaultID.
+    std::atomic<int32_t> DefaultAppIndex{1};
+    // 1-based position of the chosen printer (PrinterName0 while listed, else the
+    // system's default) among the spooler's printers, else their number; -1 before
+    // discovery. Written by the window thread's discovery; read by the copy function
+    // on the dispatching thread.
+    std::atomic<int32_t> SelectedPrinterIndex{-1};
+    // Bits of the mail systems found by the last discovery. Written by the window
+    // thread at start-up and by the e-mail function (dispatching thread) when it finds
+    // no chosen mail system; read by both and by the Mail page.
+    std::atomic<uint32_t> InstalledMailSystems{0};
+    // The bit of the chosen mail system. Written with InstalledMailSystems and by the
+    // Mail page (window thread); read by the discoveries, which add to it.
+    std::atomic<uint32_t> DefaultMailSystem{0};
+    // 1-based position of DefaultMailSystem among the bits of InstalledMailSystems.
+    // Written by the start-up discovery and the Mail page (window thread); read there.
+    std::atomic<int32_t> DefaultMailPosition{0};
+    // The OCR language, a position in the Application page's language list. Written
+    // at start-up and by the Application page (window thread); read by OCR on the
+    // dispatching thread.
+    std::atomic<int32_t> OcrLanguage{0};
+};
+extern Selections g_selections;
+
 // Sets OcrLanguage from "Language", or when the file has none from the country of
 // the localization ("Chinese", "SChinese").
 void LoadOcrLanguage(const char* country);
-
-// The Windows type of the operating-system probe (1 to 5, 7 for XP where told apart).
-// Set once by the shell's window thread at start-up; read by the destinations.
-extern int32_t OsType;
+// Stores the Application page's choices: the default application and the language.
+void SaveApplicationChoices(int32_t defaultAppIndex, int32_t language);
 
 // ---- Files in the Windows directory ----------------------------------------------
 
@@ -181,9 +214,14 @@ constexpr int kMaxListEntries = 1000;
 // what it has: a garbled count never makes entries go.
 int ReadListCount(const char* section, const char* countKey, const char* nameKey, int defaultValue);
 
+// The sections of the settings files that more than one file of config reads. The
+// section names of the files live in config only: the rest of the program asks the
+// accessors below.
 constexpr const char* kTornelSection = "Tornel";
 constexpr const char* kApplicationSection = "Tornel_Application";
 constexpr const char* kMyFolderSection = "MyFolder";
+constexpr const char* kPrinterSection = "Tornel_Printer";
+constexpr const char* kEmailSystemSection = "EmailSystem";
 
 // Section "Tornel": the key as given for a negative index, else key and index.
 // -1 when the key is absent (the read's default 9999 counts as absent).
@@ -228,6 +266,99 @@ void SelectDefaultApplication(int32_t index);
 // DefaultAppIndex keeps naming the same entry (entry 1 when the default itself was
 // removed), and ApName0 and DefaultID follow it. False for an index outside the list.
 bool RemoveApplicationEntry(int32_t index);
+
+// ---- Named sections: what the rest of the program reads and writes ----------------
+
+// A key of the function section of a ButtonKind ("DocType", "Component", ...).
+int ReadFunctionInt(int kind, const char* key, int defaultValue);
+// The scan area a kind's settings page chose ("DefaultArea" of its page's section);
+// defaultValue for a kind without a page or without a choice.
+int ReadPageArea(int kind, int defaultValue);
+void WritePageArea(int kind, int area);
+// The text a destination list shows for the Fax and ToWeb kinds: their entry of "Fun".
+void ReadFunText(int kind, char (&text)[512]);
+
+// The destination lists of the settings pages, each a section of its own, by the
+// "Component" value of a function section that shows it.
+enum class PageList { Applications = 1, OcrDestinations = 2, XlsDestinations = 4 };
+int ReadDestinationCount(PageList list);
+// The name of entry index (empty when absent); entry 0 is the current choice.
+void ReadDestinationName(PageList list, int index, char* out, size_t size);
+template <size_t N>
+void ReadDestinationName(PageList list, int index, char (&out)[N])
+{
+    ReadDestinationName(list, index, out, N);
+}
+
+// "Tornel_Printer": the printers discovery listed (1..count) and PrinterName0, the
+// printer the Copy page chose. The count is read as ReadListCount reads it.
+int ReadPrinterCount(int defaultValue);
+void ReadChosenPrinter(char* printer, size_t size);
+template <size_t N>
+void ReadChosenPrinter(char (&printer)[N])
+{
+    ReadChosenPrinter(printer, N);
+}
+void WriteChosenPrinter(const char* printer);
+// The first entry 1..count named printer, else 0.
+int FindPrinterEntry(const char* printer, int count);
+void ReadPrinterEntry(int index, char (&printer)[256], char (&driver)[256], char (&port)[256]);
+// The port of a listed printer, empty when the list does not hold it. The numbered
+// names end at the first missing one, whatever the count says.
+void ReadListedPrinterPort(const char* printer, char (&port)[256]);
+
+// "EmailSystem": the chosen mail system's identifier, and where the Mail page lists it.
+void ReadChosenMailSystem(char (&identifier)[260]);
+void WriteChosenMailSystem(const char* identifier);
+// The 1-based list position the Mail page stored ("DefaultMailSystem" of "Mail").
+int ReadMailPagePosition();
+void WriteMailPagePosition(int position);
+
+// "MyFolder": the folders scans go to, Folder1..Num, and "Default", the chosen one.
+// Seeds the list when it is empty and gives the number of the default folder in
+// *defaultFolder. Returns 1.
+int EnsureFolderList(uint16_t* defaultFolder);
+// The number of folders as ReadListCount reads it.
+int ReadFolderCount(int defaultValue);
+// "Default" as a 16-bit number (1 when absent).
+int ChosenFolderNumber();
+void WriteChosenFolderNumber(int number);
+unsigned ReadFolderEntry(int number, const char* defaultValue, char* out, size_t size);
+template <size_t N>
+unsigned ReadFolderEntry(int number, const char* defaultValue, char (&out)[N])
+{
+    return ReadFolderEntry(number, defaultValue, out, N);
+}
+void WriteFolderEntry(int number, const char* folder);
+// Appends a folder to the list and makes it the chosen one.
+void AddChosenFolder(const char* folder);
+
+// "Button.InI": the function code of a button in a section of the buttons' table,
+// and the progress pictures a kind publishes for the maker's other programs.
+constexpr const char* kButtonTableSection = "Main";
+int ReadButtonFunction(int buttonNumber, const char* section = kButtonTableSection);
+void PublishProgressPictures(int kind);
+
+// Smaller switches and facts of the other files.
+// "Balloons" of "Notification": false when the user switched the balloons off.
+bool BalloonsSwitchedOn();
+// "DeleteOcrImage" of "Debug": the OCR image goes once the document is made.
+bool DeleteOcrImageWanted();
+// "UserPath" of "Kelmio" in "kelmio32.ini": the folder of the maker's programs.
+unsigned ReadKelmioUserPath(const char* defaultValue, char* out, size_t size);
+template <size_t N>
+unsigned ReadKelmioUserPath(const char* defaultValue, char (&out)[N])
+{
+    return ReadKelmioUserPath(defaultValue, out, N);
+}
+// The driver installation's forced Windows type ("TrickOS"/"OSTYPE" in "TAVENDRV.INI").
+void ReadOsTypeOverride(char (&text)[255]);
+// The record of a text lookup for the maker's tools.
+void WriteLookupRecord();
+// The scanner software's language key (HKEY_LOCAL_MACHINE): whether it exists, and
+// its "Default" value (empty when absent).
+bool LanguageKeyExists();
+void ReadScannerLanguage(char (&language)[257]);
 
 // The discovery of printers and mail clients that refreshes the file at start-up.
 #include "config/discovery.h"

@@ -9,8 +9,7 @@
 #include "config/config.h"
 #include "config/unsaved_settings.h"
 
-int32_t DefaultAppIndex = 1;
-std::atomic<int32_t> OcrLanguage{0};
+Selections g_selections;
 
 namespace {
 
@@ -172,7 +171,7 @@ void WriteApplicationEntry(const char* name, const char* file, int32_t index)
     // Writing no value would delete the key; an entry without a file keeps an empty one.
     if (index != 0)
         WriteIniIndexedString(kConfigFileName, kApplicationSection, "ApFileName", index, file ? file : "");
-    WriteIniInt(kConfigFileName, kApplicationSection, "DefaultID", DefaultAppIndex);
+    WriteIniInt(kConfigFileName, kApplicationSection, "DefaultID", g_selections.DefaultAppIndex);
 }
 
 // Moves the entries after index one place down and drops the last one.
@@ -261,13 +260,13 @@ bool RemoveApplicationEntry(int32_t index)
         return false;
     RemoveListEntry(kApplicationSection, "ApName", "ApFileName", index, count);
     WriteIniInt(kConfigFileName, kApplicationSection, "NumAp", count - 1);
-    if (index < DefaultAppIndex)
-        --DefaultAppIndex;
-    else if (index == DefaultAppIndex)
-        DefaultAppIndex = 1;
+    if (index < g_selections.DefaultAppIndex)
+        --g_selections.DefaultAppIndex;
+    else if (index == g_selections.DefaultAppIndex)
+        g_selections.DefaultAppIndex = 1;
     // With no entry left, the default names none.
     if (count > 1)
-        SelectDefaultApplication(DefaultAppIndex);
+        SelectDefaultApplication(g_selections.DefaultAppIndex);
     else
         WriteApplicationEntry("", nullptr, 0);
     return true;

@@ -7,21 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 
-// ---- Process-wide selections -------------------------------------------------------
-// Written by the window thread at start-up; InstalledMailSystems and DefaultMailSystem
-// are written again by the e-mail function (dispatching thread) when it finds no
-// default mail system. Each is stored whole, once per discovery, so a reader never
-// sees a half-built mask.
+// ---- The discoveries of a start -----------------------------------------------------
 
-// 1-based position of the chosen printer (PrinterName0 while listed, else the system's
-// default) among the spooler's printers, else their number; -1 before discovery.
-extern int32_t SelectedPrinterIndex;
-// Bits of the mail systems found by the last discovery.
-extern uint32_t InstalledMailSystems;
-// The bit of the mail system named by "EmailSystem"/"Default".
-extern uint32_t DefaultMailSystem;
-// 1-based position of DefaultMailSystem among the bits of InstalledMailSystems.
-extern int32_t DefaultMailPosition;
+// Applications (for the probed OsType), printers and mail systems, in that order; the
+// choices they find go to g_selections.
+void RunStartupDiscoveries();
+// The mail discovery alone, its masks stored in g_selections; the e-mail function runs
+// it when no mail system is chosen yet.
+void RefreshMailSystems();
 
 // ---- Mail-system identifiers -------------------------------------------------------
 
@@ -45,8 +38,6 @@ void MailSystemBit(uint32_t* mask, const char* identifier);
 // including the first bit also set in defaultBits; when none matches, the number of
 // all installed bits among those.
 int32_t MailSystemPositionIn(uint32_t installed, uint32_t defaultBits);
-// MailSystemPositionIn over InstalledMailSystems.
-int32_t MailSystemPosition(uint32_t defaultBits);
 
 // ---- Discoveries -------------------------------------------------------------------
 

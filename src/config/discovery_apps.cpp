@@ -18,9 +18,6 @@ namespace {
 constexpr char kPreferredDefault[] = "MGI PhotoSuite III SE";
 constexpr char kPaintName[] = "Windows Paint";
 constexpr size_t kValueSize = 260;
-// The OsType values of the NT family on which WordPad's registered path is rebuilt.
-constexpr int32_t kOsTypeWin2000 = 5;
-constexpr int32_t kOsTypeNtLater = 7;
 
 enum class PathRule {
     AsRead,             // the value is the program's path
@@ -94,7 +91,7 @@ bool FormProgramPath(const KnownApplication& application, const char* value, int
     case PathRule::AppendFile:
         return CopyString(path, value) && AppendBackslash(path) && AppendString(path, application.fileName);
     case PathRule::WordPad:
-        if (osType == kOsTypeWin2000 || osType == kOsTypeNtLater)
+        if (osType == kOsWin2000 || osType == kOsWinXp)
             return WordPadPath(value, path);
         return CopyString(path, value);
     }
@@ -235,7 +232,7 @@ bool DefaultAlreadyRecorded(const IniSection& list, int32_t index)
 // The first run names the preferred default when its key was found. Without it the
 // keys stay as they are, so a choice already in ApName0 is kept. The list is read
 // again: the lookups may have refreshed or appended entries.
-void ChooseDefaultApplication(bool preferredFound, int32_t* defaultAppIndex)
+void ChooseDefaultApplication(bool preferredFound, std::atomic<int32_t>* defaultAppIndex)
 {
     IniSection list(kConfigFileName, kApplicationSection);
     char marker[256];
@@ -281,7 +278,7 @@ int FindServerByProgIdUnder(HKEY root, const char* progId, char* buffer, size_t 
     return ProgramExists(buffer) ? 1 : 0;
 }
 
-void DiscoverApplicationsUnder(HKEY root, int32_t osType, int32_t* defaultAppIndex)
+void DiscoverApplicationsUnder(HKEY root, int32_t osType, std::atomic<int32_t>* defaultAppIndex)
 {
     int32_t count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
     if (count <= 0) {
@@ -301,7 +298,7 @@ void DiscoverApplicationsUnder(HKEY root, int32_t osType, int32_t* defaultAppInd
     ChooseDefaultApplication(preferredFound, defaultAppIndex);
 }
 
-void DiscoverApplications(int32_t osType, int32_t* defaultAppIndex)
+void DiscoverApplications(int32_t osType, std::atomic<int32_t>* defaultAppIndex)
 {
     DiscoverApplicationsUnder(HKEY_LOCAL_MACHINE, osType, defaultAppIndex);
 }

@@ -9,9 +9,6 @@
 #include "config/discovery.h"
 #include "config/config.h"
 
-uint32_t InstalledMailSystems = 0;
-uint32_t DefaultMailSystem = 0;
-int32_t DefaultMailPosition = 0;
 
 const MailSystemInfo kMailSystems[kMailSystemCount] = {
     {"LotusccMail", 1, "Lotus cc:Mail"},
@@ -32,7 +29,6 @@ const MailSystemInfo kMailSystems[kMailSystemCount] = {
 
 namespace {
 
-constexpr char kMailSection[] = "EmailSystem";
 // The position counts every system the Mail page lists (bits 1 to 2048), so that
 // a position names the same entry in the list and in "DefaultMailSystem".
 constexpr uint32_t kLastPositionBit = kDefaultMapiClientBit;
@@ -119,7 +115,7 @@ void WriteNumberedSystem(int32_t number, const char* identifier)
 {
     char key[32];
     FormatString(key, "EmailSystem%d", static_cast<int>(number));
-    WriteIniString(kConfigFileName, kMailSection, key, identifier);
+    WriteIniString(kConfigFileName, kEmailSystemSection, key, identifier);
 }
 
 }  // namespace
@@ -154,8 +150,6 @@ int32_t MailSystemPositionIn(uint32_t installed, uint32_t defaultBits)
     return position;
 }
 
-int32_t MailSystemPosition(uint32_t defaultBits) { return MailSystemPositionIn(InstalledMailSystems, defaultBits); }
-
 int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSystem, HKEY userRoot)
 {
     uint32_t found = 0;
@@ -179,14 +173,14 @@ int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSy
             firstFound = kDefaultMapiClientId;
     }
     *installed = found;
-    WriteIniInt(kConfigFileName, kMailSection, "Num", count);
+    WriteIniInt(kConfigFileName, kEmailSystemSection, "Num", count);
 
     // A first run has no chosen client yet: the first one found becomes the choice,
     // so the e-mail function and the Mail page start from a client that exists.
     char defaultId[32];
-    ReadIniString(kConfigFileName, kMailSection, "Default", "", defaultId);
+    ReadIniString(kConfigFileName, kEmailSystemSection, "Default", "", defaultId);
     if (!defaultId[0] && firstFound) {
-        WriteIniString(kConfigFileName, kMailSection, "Default", firstFound);
+        WriteIniString(kConfigFileName, kEmailSystemSection, "Default", firstFound);
         CopyString(defaultId, firstFound);
     }
     uint32_t defaultBits = *defaultSystem;
@@ -198,4 +192,24 @@ int DiscoverMailSystemsUnder(HKEY root, uint32_t* installed, uint32_t* defaultSy
 int DiscoverMailSystems(uint32_t* installed, uint32_t* defaultSystem)
 {
     return DiscoverMailSystemsUnder(HKEY_LOCAL_MACHINE, installed, defaultSystem, HKEY_CURRENT_USER);
+}
+
+void RefreshMailSystems()
+{
+    uint32_t installed = 0;
+    uint32_t defaultSystem = g_selections.DefaultMailSystem;
+    DiscoverMailSystems(&installed, &defaultSystem);
+    g_selections.InstalledMailSystems = installed;
+    g_selections.DefaultMailSystem = defaultSystem;
+}
+
+void RunStartupDiscoveries()
+{
+    DiscoverApplications(g_selections.OsType, &g_selections.DefaultAppIndex);
+    int32_t selectedPrinter = -1;
+    DiscoverPrinters(&selectedPrinter);
+    g_selections.SelectedPrinterIndex = selectedPrinter;
+    RefreshMailSystems();
+    g_selections.DefaultMailPosition =
+        MailSystemPositionIn(g_selections.InstalledMailSystems, g_selections.DefaultMailSystem);
 }

@@ -12,11 +12,9 @@
 #include "config/discovery.h"
 #include "config/config.h"
 
-int32_t SelectedPrinterIndex = -1;
 
 namespace {
 
-constexpr char kPrinterSection[] = "Tornel_Printer";
 constexpr DWORD kEnumFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
 // Names only: level 4 lists local and connected printers without asking each of them.
 constexpr DWORD kEnumLevel = 4;

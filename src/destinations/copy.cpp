@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr char kPrinterSection[] = "Tornel_Printer";
 // Localized texts of this destination are fetched into buffers of this size.
 constexpr int kMessageSize = 64;
 
@@ -28,14 +27,10 @@ constexpr int kMessageSize = 64;
 int ChoosePrinterEntry(int count)
 {
     char chosen[256];
-    ReadIniString(kConfigFileName, kPrinterSection, "PrinterName0", "", chosen);
-    for (int n = 1; chosen[0] && n <= count; ++n) {
-        char name[256];
-        ReadIniIndexedString(kConfigFileName, kPrinterSection, "PrinterName", n, "", name);
-        if (strcmp(name, chosen) == 0)
-            return n;
-    }
-    const int selected = SelectedPrinterIndex;
+    ReadChosenPrinter(chosen);
+    if (const int listed = chosen[0] ? FindPrinterEntry(chosen, count) : 0)
+        return listed;
+    const int selected = g_selections.SelectedPrinterIndex;
     return selected >= 1 && selected <= count ? selected : 0;
 }
 
@@ -168,15 +163,13 @@ int PrintScannedImage(const char* /*driver*/, const char* printer, const char* /
 
 int FindCopyPrinter(CopyPrinter* out)
 {
-    const int count = ReadListCount(kPrinterSection, "NumPrinter", "PrinterName", 0);
+    const int count = ReadPrinterCount(0);
     if (count < 1 || !SystemHasDefaultPrinter())
         return IDS_MSG_NO_PRINTER;
     const int entry = ChoosePrinterEntry(count);
     if (entry == 0)
         return IDS_MSG_CAN_NOT_PRINT;
-    ReadIniIndexedString(kConfigFileName, kPrinterSection, "PrinterName", entry, "", out->printer);
-    ReadIniIndexedString(kConfigFileName, kPrinterSection, "DriverName", entry, "", out->driver);
-    ReadIniIndexedString(kConfigFileName, kPrinterSection, "PortName", entry, "", out->port);
+    ReadPrinterEntry(entry, out->printer, out->driver, out->port);
     return 0;
 }
 

@@ -12,10 +12,8 @@ namespace {
 
 void EnsureFolderChosen()
 {
-    if (ReadIniInt(kConfigFileName, kMyFolderSection, "Num", 0) == 0) {
-        uint16_t defaultFolder = 0;
-        EnsureFolderList(&defaultFolder);
-    }
+    uint16_t defaultFolder = 0;
+    EnsureFolderList(&defaultFolder);
 }
 
 }  // namespace
@@ -50,9 +48,7 @@ int ResendToFolder(const char* imagePath)
 
 void ChosenFolderName(char (&folder)[260])
 {
-    char key[32];
-    FormatString(key, "Folder%d", ReadIniInt(kConfigFileName, kMyFolderSection, "Default", 1) & 0xFFFF);
-    ReadIniString(kConfigFileName, kMyFolderSection, key, "", folder);
+    ReadFolderEntry(ChosenFolderNumber(), "", folder);
     if (!folder[0] && !DefaultScanFolder(folder, sizeof folder))
         folder[0] = '\0';
 }

@@ -21,12 +21,9 @@
 
 namespace {
 
-constexpr char kMailSection[] = "EmailSystem";
 constexpr char kMailLibrary[] = "Duderirir.dll";
 constexpr char kSendMailExport[] = "TNGSendMail";
 constexpr char kMailClientsKey[] = "SOFTWARE\\Clients\\Mail";
-// Windows XP, where Outlook Express 6 registers under the name of version 5.
-constexpr int32_t kOsTypeXp = 7;
 
 // The library's entry: the image path; the library has finished with the mail client
 // and the file when it returns.
@@ -164,15 +161,15 @@ bool HandToMailLibrary(const char* libraryPath, const char* imagePath)
     return true;
 }
 
-// "Default" of "EmailSystem"; when it is empty, the mail discovery runs once and
-// its choice is read again.
-void ReadChosenMailSystem(char (&identifier)[260])
+// The chosen mail system; when none is, the mail discovery runs once and its choice
+// is read again.
+void ReadOrDiscoverMailSystem(char (&identifier)[260])
 {
-    ReadIniString(kConfigFileName, kMailSection, "Default", "", identifier);
+    ReadChosenMailSystem(identifier);
     if (identifier[0])
         return;
-    DiscoverMailSystems(&InstalledMailSystems, &DefaultMailSystem);
-    ReadIniString(kConfigFileName, kMailSection, "Default", "", identifier);
+    RefreshMailSystems();
+    ReadChosenMailSystem(identifier);
 }
 
 // The system's default mail program by its own name when it names one.
@@ -210,12 +207,13 @@ struct MailRoute {
 // user waits for a scan.
 static bool ChooseMailRoute(MailRoute* route)
 {
-    ReadChosenMailSystem(route->identifier);
-    if (OsType == kOsTypeXp && strcmp(route->identifier, "OutlookExpress6") == 0)
+    ReadOrDiscoverMailSystem(route->identifier);
+    // On XP, Outlook Express 6 registers under the name of version 5.
+    if (g_selections.OsType == kOsWinXp && strcmp(route->identifier, "OutlookExpress6") == 0)
         CopyString(route->identifier, "OutlookExpress5");
     // Without any mail program the page still goes out, as a draft for whatever opens
     // mail files.
-    route->draft = InstalledMailSystems == 0;
+    route->draft = g_selections.InstalledMailSystems == 0;
     if (route->draft)
         return true;
     if (!WindowsFilePath(route->library, kMailLibrary) || !FileExists(route->library)) {
@@ -243,8 +241,8 @@ static int MailPage(const MailRoute& route, const char* imagePath)
 void MailProgramName(char (&program)[257])
 {
     char identifier[260];
-    ReadIniString(kConfigFileName, kMailSection, "Default", "", identifier);
-    if (InstalledMailSystems == 0)
+    ReadChosenMailSystem(identifier);
+    if (g_selections.InstalledMailSystems == 0)
         DefaultProgramName(program);
     else
         ProgramNameFor(identifier, program);

@@ -87,7 +87,7 @@ bool ScanPage(const OcrFiles& files, const ScanOrder& order)
 
 void DeleteImageIfAsked(const char* imagePath)
 {
-    if (ReadIniInt(kConfigFileName, "Debug", "DeleteOcrImage", 1) == 1)
+    if (DeleteOcrImageWanted())
         DeleteFileA(imagePath);
 }
 
@@ -124,7 +124,7 @@ bool ContainsNoCase(const char* text, const char* part)
 bool FirstOcrDestinationIsWord()
 {
     char name[32];
-    ReadIniString(kConfigFileName, "Tornel_OcrDestination", "OcrDesName0", "", name);
+    ReadDestinationName(PageList::OcrDestinations, 0, name);
     return strcmp(name, "Microsoft Word") == 0;
 }
 
@@ -146,7 +146,7 @@ void SetOcrReportWindow(HWND window) { g_reportWindow = window; }
 
 int GetOcrEngineFolder(char* buffer, size_t size)
 {
-    ReadIniString(kKelmioFileName, "Kelmio", "UserPath", "", buffer, size);
+    ReadKelmioUserPath("", buffer, size);
     AppendBackslash(buffer, size);
     AppendString(buffer, size, "OcrDrv\\");
     return 1;
@@ -164,7 +164,7 @@ int OcrToDocument(const ScanOrder& order)
     // EXCEL.EXE is how the program is usually spelled on disk.
     const int kind = ContainsNoCase(application.file, "excel.exe") ? kExcelDocument : kWordDocument;
     const bool sendMode = kind == kExcelDocument;
-    const int32_t language = OcrLanguage.load();
+    const int32_t language = g_selections.OcrLanguage.load();
     if (language == kOcrTraditionalChinese || language == kOcrSimplifiedChinese)
         return OcrWithEngine(kind, order);
 
@@ -207,7 +207,7 @@ int OcrWithEngine(int kind, const ScanOrder& order)
     settings.imagePath = files.image;
     settings.documentPath = files.document;
     settings.fileType = kind == kExcelDocument ? "XLS" : "RTF";
-    const int32_t language = OcrLanguage.load();
+    const int32_t language = g_selections.OcrLanguage.load();
     settings.languageName = language == kOcrTraditionalChinese  ? "Traditional Chinese"
                             : language == kOcrSimplifiedChinese ? "Simplified Chinese"
                                                                 : "English";

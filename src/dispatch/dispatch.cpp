@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr const char* kProgressSection = "Progress";
-
 // The press claim in one value, so that checking and taking it is one step: 0 while
 // idle; kClaimHeld plus the running job's FunctionCode (0 for none of the four) while a
 // job runs; kClaimClosed added once the program closes.
@@ -37,42 +35,13 @@ struct PressClaimState {
 };
 PressClaimState g_press;
 
-// The progress pictures of a function live in its own section of "Button.InI"
-// and are published under [Progress] for the maker's other programs.
-const char* ProgressSectionFor(int functionCode)
+// The ButtonKind whose progress pictures a function publishes, else -1.
+int ProgressKindOf(int functionCode)
 {
-    switch (functionCode) {
-    case kFunctionApplication:
-        return "Image";
-    case kFunctionCopy:
-        return "Copy";
-    case kFunctionMail:
-        return "Mail";
-    default:
-        return nullptr;
-    }
-}
-
-void CopyProgressEntry(const char* section, const char* fromKey, const char* toKey)
-{
-    char value[512];
-    ReadIniString(kButtonFileName, section, fromKey, "", value);
-    // An absent entry is published as an empty value, not deleted.
-    WriteIniString(kButtonFileName, kProgressSection, toKey, value);
-}
-
-void PublishProgressEntries(int functionCode)
-{
-    const char* section = ProgressSectionFor(functionCode);
-    CopyProgressEntry(section, "Progress1", "ScanTo_Image1");
-    CopyProgressEntry(section, "Progress2", "ScanTo_Image2");
-}
-
-int ReadFunctionCode(int buttonNumber, const char* section)
-{
-    char key[16];
-    FormatString(key, "%d", buttonNumber);
-    return ReadIniInt(kButtonFileName, section, key, 0);
+    return functionCode == kFunctionApplication ? kKindImage
+           : functionCode == kFunctionCopy      ? kKindCopy
+           : functionCode == kFunctionMail      ? kKindMail
+                                                : -1;
 }
 
 void RunDestination(int functionCode)
@@ -102,8 +71,7 @@ void RunDestination(int functionCode)
 // Application, copy and mail publish their progress pictures; the folder has none.
 void RunFunction(int functionCode)
 {
-    if (ProgressSectionFor(functionCode))
-        PublishProgressEntries(functionCode);
+    PublishProgressPictures(ProgressKindOf(functionCode));
     RunDestination(functionCode);
 }
 
@@ -159,7 +127,7 @@ int ButtonNumberFromCode(uint32_t buttonCode)
 
 int DispatchButton(int buttonNumber)
 {
-    int functionCode = ReadFunctionCode(buttonNumber, "Main");
+    int functionCode = ReadButtonFunction(buttonNumber);
     if (!TryClaimPress(functionCode))
         return 1;
     // Under the claim: the flags of the job before are cleared only once it has ended.
@@ -172,7 +140,7 @@ int DispatchButton(int buttonNumber)
 
 int RunButtonFunction(int buttonNumber, const char* section)
 {
-    RunFunction(ReadFunctionCode(buttonNumber, section));
+    RunFunction(ReadButtonFunction(buttonNumber, section));
     return 1;
 }
 

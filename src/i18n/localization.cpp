@@ -181,8 +181,6 @@ void CreateLocalizedFont()
     g_localization.Font = CreateFontIndirectA(&font);
 }
 
-void WriteLookupRecord() { WriteIniTrace(kLookupRecordFileName, "R710BTNS", "Test", "8"); }
-
 // A dialog looks up a hundred texts while it opens: the record is written once the
 // window thread is idle again, not once per text. A lookup on another thread posts
 // an empty message so that an idle window thread wakes and writes it.

@@ -225,10 +225,7 @@ bool JobScanning()
 
 ScanOrder ScanOrderFor(int kind)
 {
-    ScanOrder order = {kind, ReadButtonSetting(kind), 0};
-    if (kind >= 0 && kind < kButtonKindCount)
-        order.docTypes = ReadIniInt(kConfigFileName, kButtonKindNames[kind], "DocType", 0);
-    return order;
+    return ScanOrder{kind, ReadButtonSetting(kind), ReadFunctionInt(kind, "DocType", 0)};
 }
 
 void GetScanArea(int32_t area[4], const ScanOrder& order)

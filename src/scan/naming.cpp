@@ -166,23 +166,6 @@ int GetShellFolder(const char* valueName, char* buffer, DWORD size)
     return ReadShellFolder(valueName, buffer, size) == ShellFolder::Named ? 1 : 0;
 }
 
-int EnsureFolderList(uint16_t* defaultFolder)
-{
-    *defaultFolder = static_cast<uint16_t>(ReadIniInt(kConfigFileName, kMyFolderSection, "Num", 0));
-    if (*defaultFolder != 0) {
-        *defaultFolder = static_cast<uint16_t>(ReadIniInt(kConfigFileName, kMyFolderSection, "Default", 0));
-        return 1;
-    }
-    // The file is shared by every user of the machine: the seeded entry is left empty,
-    // which names the My Pictures of whoever runs the program.
-    if (ReadIniInt(kConfigFileName, kMyFolderSection, "Num", 0) == 0)
-        WriteIniString(kConfigFileName, kMyFolderSection, "Num", "1");
-    WriteIniString(kConfigFileName, kMyFolderSection, "Folder1", "");
-    WriteIniString(kConfigFileName, kMyFolderSection, "Default", "1");
-    *defaultFolder = 1;
-    return 1;
-}
-
 void FormatDatePrefix(const SYSTEMTIME& date, char* out, size_t size)
 {
     char text[512] = "";
@@ -247,15 +230,12 @@ int NextFreeSerial(const char* folderAndPrefix)
 
 void MakeOutputFileName(char* out, size_t size, const char* extension)
 {
-    int defaultNumber = ReadIniInt(kConfigFileName, kMyFolderSection, "Default", 1);
-    char key[32];
-    FormatString(key, "Folder%d", defaultNumber & 0xFFFF);
-
+    const int number = ChosenFolderNumber();
     char folder[260];
-    ReadIniString(kConfigFileName, kMyFolderSection, key, kAbsentFolder, folder);
+    ReadFolderEntry(number, kAbsentFolder, folder);
     if (strcmp(folder, kAbsentFolder) == 0) {
         // Listed from now on, as the running user's My Pictures.
-        WriteIniString(kConfigFileName, kMyFolderSection, key, "");
+        WriteFolderEntry(number, "");
         folder[0] = '\0';
     }
     // A document goes to the documents folder, whatever the scan folder is.

@@ -57,8 +57,7 @@ void PlaceDialog(HWND dialog)
 
 void UseSystemFontWhenLanguageSet(HWND abortButton)
 {
-    UniqueHkey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\KELMIO\\LANGUAGE", 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    if (!LanguageKeyExists())
         return;
     SendMessageA(abortButton, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(SYSTEM_FONT)), FALSE);
 }

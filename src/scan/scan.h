@@ -236,9 +236,6 @@ bool DefaultScanFolder(char* folder, size_t size);
 // Tells the user that a folder cannot be used for scans (its name is outside the
 // ANSI code page and it has no short form).
 void ShowInvalidFolder(const char* folder);
-// Seeds [MyFolder] with the default scan folder when its list is empty; stores the
-// number of the default folder in *defaultFolder. Returns 1.
-int EnsureFolderList(uint16_t* defaultFolder);
 // Tests read the shell folders from a scratch key; nullptr restores the real one.
 void SetShellFoldersKeyForTests(HKEY root, const char* subkey);
 

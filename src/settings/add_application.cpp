@@ -24,9 +24,8 @@ const ControlText kTexts[] = {
 bool JapaneseInstallation()
 {
     char language[257];
-    DWORD type = 0;
-    return ReadRegistryText(HKEY_LOCAL_MACHINE, kLanguageKey, "Default", language, sizeof language, &type) &&
-           type == REG_SZ && strcmp(language, "Japanese") == 0;
+    ReadScannerLanguage(language);
+    return strcmp(language, "Japanese") == 0;
 }
 
 void BrowseForProgram(HWND dialog)

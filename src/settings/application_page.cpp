@@ -17,13 +17,10 @@
 
 namespace {
 
-constexpr char kImageSection[] = "Image";
-constexpr char kApplicationSection[] = "Tornel_Application";
 // The resolution list's position of 300 dpi, which OCR reads at.
 constexpr int kOcrResolution = 2;
 
-const PageKind kImageKind = {kKindImage, kImageSection, "Application",
-                             {IDC_APP_DOC, IDC_APP_RES, IDC_APP_BRI, IDC_APP_AREA}};
+const PageKind kImageKind = {kKindImage, {IDC_APP_DOC, IDC_APP_RES, IDC_APP_BRI, IDC_APP_AREA}};
 
 const int kFontControls[] = {IDC_APP_DEST_LABEL, IDC_APP_DOC_LABEL, IDC_APP_RES_LABEL, IDC_APP_BRI_LABEL,
                              IDC_APP_AREA_LABEL, IDC_APP_ADD,       IDC_APP_REMOVE,    IDC_APP_DOC,
@@ -92,16 +89,15 @@ void FillLanguageList(HWND page)
     char country[kPageTextSize];
     GetLocalizedText(IDS_COUNTRY, country);
     LoadOcrLanguage(country);
-    SelectPosition(page, IDC_APP_LANGUAGE, OcrLanguage.load());
+    SelectPosition(page, IDC_APP_LANGUAGE, g_selections.OcrLanguage.load());
 }
 
 void AddApplication(HWND page)
 {
     if (RunAddApplicationDialog(page) != 1)
         return;
-    int count = ReadListCount(kApplicationSection, "NumAp", "ApName", 0);
     char name[kPageTextSize];
-    ReadIniIndexedString(kConfigFileName, kApplicationSection, "ApName", count, "", name);
+    ReadDestinationName(PageList::Applications, ReadDestinationCount(PageList::Applications), name);
     SelectPosition(page, IDC_APP_LIST, AddListText(page, IDC_APP_LIST, name));
     ApplyLayout(page, true);
 }
@@ -122,7 +118,7 @@ void RemoveApplication(HWND page)
     }
     SendDlgItemMessageA(page, IDC_APP_LIST, CB_DELETESTRING, static_cast<WPARAM>(position), 0);
     RemoveApplicationEntry(position + 1);
-    SelectPosition(page, IDC_APP_LIST, DefaultAppIndex - 1);
+    SelectPosition(page, IDC_APP_LIST, g_selections.DefaultAppIndex - 1);
     ApplyLayout(page, false);
 }
 
@@ -135,7 +131,7 @@ INT_PTR OnInitDialog(HWND page)
     ApplyLanguageFont(page, kFontControls);
     SetControlTexts(page, kTexts);
     AddControlTools(CreatePageTooltips(page), page, kTips);
-    FillDestinationList(kImageSection, page, IDC_APP_LIST, 0);
+    FillDestinationList(kKindImage, page, IDC_APP_LIST, 0);
     FillScanSettingLists(page, kImageKind);
     FillLanguageList(page);
     ApplyLayout(page, false);
@@ -168,13 +164,12 @@ INT_PTR OnSavePage(HWND page)
     // With nothing selected the default stays what it was.
     int position = SelectedPosition(page, IDC_APP_LIST);
     if (position >= 0) {
-        DefaultAppIndex = position + 1;
-        SelectDefaultApplication(DefaultAppIndex);
+        g_selections.DefaultAppIndex = position + 1;
+        SelectDefaultApplication(position + 1);
     }
     StoreScanSettings(page, kImageKind);
-    OcrLanguage = SelectedPosition(page, IDC_APP_LANGUAGE);
-    WriteIniInt(kConfigFileName, kApplicationSection, "DefaultID", DefaultAppIndex);
-    WriteIniInt(kConfigFileName, kApplicationSection, "Language", OcrLanguage);
+    g_selections.OcrLanguage = SelectedPosition(page, IDC_APP_LANGUAGE);
+    SaveApplicationChoices(g_selections.DefaultAppIndex, g_selections.OcrLanguage);
     return TRUE;
 }
 

@@ -19,7 +19,6 @@ static_assert(sizeof(PRINTDLGA) == 66, "the print setup record is 66 bytes");
 
 namespace {
 
-constexpr char kPrinterSection[] = "Tornel_Printer";
 constexpr DWORD kSetupFlags = PD_PRINTSETUP | PD_NOPAGENUMS | PD_NOSELECTION;  // 0x4C
 // Where the "no printer" message goes, in dialog units: from the lists' left edge to
 // the Set up button's right edge, ending above the document list.
@@ -28,7 +27,7 @@ constexpr int kNoPrinterTop = 4;
 constexpr int kNoPrinterRight = 233;
 constexpr int kNoPrinterBottom = 29;
 
-const PageKind kCopyKind = {kKindCopy, "Copy", "Printer", {IDC_COPY_DOC, IDC_COPY_RES, IDC_COPY_BRI, IDC_COPY_AREA}};
+const PageKind kCopyKind = {kKindCopy, {IDC_COPY_DOC, IDC_COPY_RES, IDC_COPY_BRI, IDC_COPY_AREA}};
 
 const int kFontControls[] = {IDC_COPY_PRINTER_LABEL, IDC_COPY_DOC_LABEL, IDC_COPY_RES_LABEL, IDC_COPY_BRI_LABEL,
                              IDC_COPY_AREA_LABEL,    IDC_COPY_SETUP,     IDC_COPY_DOC,       IDC_COPY_RES,
@@ -101,7 +100,7 @@ void StoreCopySettings(HWND page, const CopyPageState& state)
     if (state.printerCount != 0) {
         char printer[256];
         GetDlgItemTextA(page, IDC_COPY_PRINTER, printer, sizeof printer);
-        WriteIniIndexedString(kConfigFileName, kPrinterSection, "PrinterName", 0, printer);
+        WriteChosenPrinter(printer);
     }
     StoreScanSettings(page, kCopyKind);
 }
@@ -116,24 +115,6 @@ void SetupDeviceName(const CopyPageState& state, char (&device)[256])
     const auto* names = static_cast<const DEVNAMES*>(lock.get());
     if (names)
         CopyString(device, reinterpret_cast<const char*>(names) + names->wDeviceOffset);
-}
-
-// The port of a listed printer, empty when the list does not hold it.
-void ListedPrinterPort(const char* printer, char (&port)[256])
-{
-    port[0] = '\0';
-    // The numbered names end at the first missing one, whatever the count says.
-    const int count = ReadIniInt(kConfigFileName, kPrinterSection, "NumPrinter", 0);
-    for (int n = 1; n <= count; ++n) {
-        char name[256];
-        ReadIniIndexedString(kConfigFileName, kPrinterSection, "PrinterName", n, "", name);
-        if (!name[0])
-            return;
-        if (strcmp(name, printer) == 0) {
-            ReadIniIndexedString(kConfigFileName, kPrinterSection, "PortName", n, "", port);
-            return;
-        }
-    }
 }
 
 // A DEVNAMES block naming one printer, for the setup to open on.
@@ -171,7 +152,7 @@ void AimSetupAtPagePrinter(HWND page, CopyPageState& state)
         return;
     FreeSetupBlocks(state);
     char port[256];
-    ListedPrinterPort(printer, port);
+    ReadListedPrinterPort(printer, port);
     state.setup.hDevNames = MakeDeviceNames(printer, port);
 }
 
@@ -220,8 +201,8 @@ INT_PTR OnInitDialog(HWND page)
     SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     ApplyLanguageFont(page, kFontControls);
     SetControlTexts(page, kTexts);
-    state->printerCount = ReadListCount(kPrinterSection, "NumPrinter", "PrinterName", -1);
-    FillDestinationList("Copy", page, IDC_COPY_PRINTER, state->printerCount);
+    state->printerCount = ReadPrinterCount(-1);
+    FillDestinationList(kKindCopy, page, IDC_COPY_PRINTER, state->printerCount);
     if (state->printerCount == 0) {
         ShowWindow(GetDlgItem(page, IDC_COPY_SETUP), SW_HIDE);
         MakeRoomForNoPrinterText(page);

@@ -14,10 +14,7 @@
 
 namespace {
 
-constexpr char kSection[] = "MyFolder";
-
-const PageKind kFolderKind = {kKindMyFolder, kSection, kSection,
-                              {IDC_FOLDER_DOC, IDC_FOLDER_RES, IDC_FOLDER_BRI, IDC_FOLDER_AREA}};
+const PageKind kFolderKind = {kKindMyFolder, {IDC_FOLDER_DOC, IDC_FOLDER_RES, IDC_FOLDER_BRI, IDC_FOLDER_AREA}};
 
 const int kFontControls[] = {IDC_FOLDER_DEST_LABEL, IDC_FOLDER_DOC_LABEL, IDC_FOLDER_RES_LABEL,
                              IDC_FOLDER_BRI_LABEL,  IDC_FOLDER_AREA_LABEL, IDC_FOLDER_DOC,
@@ -34,14 +31,14 @@ const ControlText kTips[] = {
     {IDC_FOLDER_ADD, IDS_TIP_ADD_FOLDER},
 };
 
-// The folders of the section in order, the default one selected. "Num" and
-// "Default" count as 16-bit numbers.
-void FillFolderList(const char* section, HWND page, int control)
+// The folders in order, the default one selected. The count and the default count as
+// 16-bit numbers.
+void FillFolderList(HWND page, int control)
 {
-    int count = ReadListCount(section, "Num", "Folder", 0) & 0xFFFF;
+    int count = ReadFolderCount(0) & 0xFFFF;
     for (int n = 1; n <= count; ++n) {
         char folder[512];
-        ReadIniIndexedString(kConfigFileName, section, "Folder", n, "C:\\", folder);
+        ReadFolderEntry(n, "C:\\", folder);
         // An empty entry stands for the My Pictures of whoever runs the program.
         if (!folder[0]) {
             DefaultScanFolder(folder, sizeof folder);
@@ -49,7 +46,7 @@ void FillFolderList(const char* section, HWND page, int control)
         }
         AddListText(page, control, folder);
     }
-    SelectPosition(page, control, (ReadIniInt(kConfigFileName, section, "Default", 1) & 0xFFFF) - 1);
+    SelectPosition(page, control, ChosenFolderNumber() - 1);
 }
 
 // A choice without a file-system path, or inside the network neighbourhood, holds no
@@ -86,10 +83,7 @@ void AddFolder(HWND page)
     } while (chosen && RefusedFolder(path));
     if (!chosen)
         return;
-    int number = ReadListCount(kSection, "Num", "Folder", 1) + 1;
-    WriteIniInt(kConfigFileName, kSection, "Num", number);
-    WriteIniInt(kConfigFileName, kSection, "Default", number);
-    WriteIniIndexedString(kConfigFileName, kSection, "Folder", number, path);
+    AddChosenFolder(path);
     SelectPosition(page, IDC_FOLDER_LIST, AddListText(page, IDC_FOLDER_LIST, path));
 }
 
@@ -101,7 +95,7 @@ INT_PTR OnInitDialog(HWND page)
     SetControlTexts(page, kTexts);
     uint16_t defaultFolder = 0;
     EnsureFolderList(&defaultFolder);
-    FillFolderList(kSection, page, IDC_FOLDER_LIST);
+    FillFolderList(page, IDC_FOLDER_LIST);
     FillScanSettingLists(page, kFolderKind);
     HWND tooltips = CreatePageTooltips(page);
     AddControlTool(tooltips, page, IDC_FOLDER_LIST, nullptr);
@@ -132,7 +126,7 @@ INT_PTR OnSavePage(HWND page)
     // A list with nothing selected keeps the default it had: 0 would file into My Pictures.
     const int position = SelectedPosition(page, IDC_FOLDER_LIST);
     if (position >= 0)
-        WriteIniInt(kConfigFileName, kSection, "Default", position + 1);
+        WriteChosenFolderNumber(position + 1);
     StoreScanSettings(page, kFolderKind);
     return TRUE;
 }

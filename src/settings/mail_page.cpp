@@ -13,11 +13,7 @@
 
 namespace {
 
-constexpr char kMailSection[] = "Mail";
-constexpr char kEmailSection[] = "EmailSystem";
-
-const PageKind kMailKind = {kKindMail, kMailSection, kMailSection,
-                            {IDC_MAIL_DOC, IDC_MAIL_RES, IDC_MAIL_BRI, IDC_MAIL_AREA}};
+const PageKind kMailKind = {kKindMail, {IDC_MAIL_DOC, IDC_MAIL_RES, IDC_MAIL_BRI, IDC_MAIL_AREA}};
 
 const int kFontControls[] = {IDC_MAIL_DEST_LABEL, IDC_MAIL_DOC_LABEL, IDC_MAIL_RES_LABEL,
                              IDC_MAIL_BRI_LABEL,  IDC_MAIL_AREA_LABEL, IDC_MAIL_DOC,
@@ -51,15 +47,15 @@ int FindEntry(HWND page, const char* displayName)
 void SelectStoredMailSystem(HWND page)
 {
     char identifier[kPageTextSize];
-    ReadIniString(kConfigFileName, kEmailSection, "Default", "", identifier);
+    ReadChosenMailSystem(identifier);
     int position;
     char displayName[kPageTextSize];
     if (identifier[0])
         position = MapMailSystemName(identifier, displayName) ? FindEntry(page, displayName) : -1;
     else
-        position = ReadIniInt(kConfigFileName, kMailSection, "DefaultMailSystem", 1) - 1;
+        position = ReadMailPagePosition() - 1;
     SelectPosition(page, IDC_MAIL_LIST, position);
-    DefaultMailPosition = SelectedPosition(page, IDC_MAIL_LIST) + 1;
+    g_selections.DefaultMailPosition = SelectedPosition(page, IDC_MAIL_LIST) + 1;
 }
 
 // ---- Message handlers --------------------------------------------------------------
@@ -68,7 +64,7 @@ INT_PTR OnInitDialog(HWND page)
 {
     ApplyLanguageFont(page, kFontControls);
     SetControlTexts(page, kTexts);
-    FillDestinationList(kMailSection, page, IDC_MAIL_LIST, DefaultMailPosition);
+    FillDestinationList(kKindMail, page, IDC_MAIL_LIST, g_selections.DefaultMailPosition);
     SelectStoredMailSystem(page);
     FillScanSettingLists(page, kMailKind);
     AddControlTools(CreatePageTooltips(page), page, kTips);
@@ -77,16 +73,16 @@ INT_PTR OnInitDialog(HWND page)
 
 INT_PTR OnSavePage(HWND page)
 {
-    DefaultMailPosition = SelectedPosition(page, IDC_MAIL_LIST) + 1;
-    WriteIniInt(kConfigFileName, kMailSection, "DefaultMailSystem", DefaultMailPosition);
+    g_selections.DefaultMailPosition = SelectedPosition(page, IDC_MAIL_LIST) + 1;
+    WriteMailPagePosition(g_selections.DefaultMailPosition);
     char displayName[kPageTextSize];
     SelectedText(page, IDC_MAIL_LIST, displayName, sizeof displayName);
     char identifier[kPageTextSize];
     if (MapMailSystemName(displayName, identifier)) {
-        WriteIniString(kConfigFileName, kEmailSection, "Default", identifier);
+        WriteChosenMailSystem(identifier);
         uint32_t chosen = 0;
         MailSystemBit(&chosen, identifier);
-        DefaultMailSystem = chosen;
+        g_selections.DefaultMailSystem = chosen;
     }
     StoreScanSettings(page, kMailKind);
     return TRUE;

@@ -34,28 +34,12 @@ enum ComponentKind : int {
     kComponentMgi = 2048,
 };
 
-// A destination list of its own section: count key and entry key.
-struct ListSource {
-    const char* section;
-    const char* countKey;
-    const char* entryKey;
-};
-
-bool ListSourceOf(int component, ListSource& source)
+// The destination kinds that show a list of their own.
+bool ListSourceOf(int component, PageList& source)
 {
-    switch (component) {
-    case kComponentApplications:
-        source = {"Tornel_Application", "NumAp", "ApName"};
-        return true;
-    case kComponentOcrDestinations:
-        source = {"Tornel_OcrDestination", "NumOcrDes", "OcrDesName"};
-        return true;
-    case kComponentXlsDestinations:
-        source = {"Tornel_XlsDestination", "NumXlsDes", "XlsDesName"};
-        return true;
-    default:
-        return false;
-    }
+    source = static_cast<PageList>(component);
+    return component == kComponentApplications || component == kComponentOcrDestinations ||
+           component == kComponentXlsDestinations;
 }
 
 void AddLocalizedEntry(HWND page, int control, int textId)
@@ -65,12 +49,12 @@ void AddLocalizedEntry(HWND page, int control, int textId)
     AddListText(page, control, text);
 }
 
-void FillListSource(HWND page, int control, const ListSource& source)
+void FillListSource(HWND page, int control, PageList source)
 {
-    int count = ReadListCount(source.section, source.countKey, source.entryKey, 0);
+    int count = ReadDestinationCount(source);
     for (int n = 1; n <= count; ++n) {
         char name[512];
-        ReadIniIndexedString(kConfigFileName, source.section, source.entryKey, n, "", name);
+        ReadDestinationName(source, n, name);
         AddListText(page, control, name);
     }
 }
@@ -81,7 +65,7 @@ void ShowCopyPrinter(HWND page, int control, int printerCount)
     if (printerCount == 0)
         GetLocalizedText(IDS_MSG_NO_PRINTER, name);
     else
-        ReadIniIndexedString(kConfigFileName, "Tornel_Printer", "PrinterName", 0, "", name);
+        ReadChosenPrinter(name);
     SetDlgItemTextA(page, control, name);
 }
 
@@ -100,29 +84,22 @@ const char* MailSystemListName(const MailSystemInfo& system)
 void FillMailSystems(HWND page, int control)
 {
     for (const MailSystemInfo& system : kMailSystems) {
-        if (InstalledMailSystems & system.bit)
+        if (g_selections.InstalledMailSystems & system.bit)
             AddListText(page, control, MailSystemListName(system));
     }
     SelectPosition(page, control, 0);
 }
 
-void AddFunText(HWND page, int control, const char* key)
+void AddFunText(HWND page, int control, int kind)
 {
     char text[512];
-    ReadIniString(kConfigFileName, "Fun", key, "", text);
+    ReadFunText(kind, text);
     SelectPosition(page, control, AddListText(page, control, text));
 }
 
-int ReadArea(const char* areaSection, int loaded)
+void FillDocTypeList(int kind, HWND page, int control, int position)
 {
-    // A position in the scan-area list: the one chosen before, else the area the
-    // start-up loaded (A4 unless the user chose another).
-    return ReadIniInt(kConfigFileName, areaSection, "DefaultArea", loaded);
-}
-
-void FillDocTypeList(const char* section, HWND page, int control, int position)
-{
-    int mask = ReadIniInt(kConfigFileName, section, "DocType", 0);
+    int mask = ReadFunctionInt(kind, "DocType", 0);
     const int kTypes[] = {IDS_DOC_COLOR_PHOTO, IDS_DOC_BW_PHOTO, IDS_DOC_BW_DOCUMENT};
     for (int bit = 0; bit < 3; ++bit) {
         if (mask & (1 << bit))
@@ -133,9 +110,9 @@ void FillDocTypeList(const char* section, HWND page, int control, int position)
 }
 
 // The section's value switches the selection on; it does not filter the entries.
-void FillResolutionList(const char* section, HWND page, int control, int position)
+void FillResolutionList(int kind, HWND page, int control, int position)
 {
-    int value = ReadIniInt(kConfigFileName, section, "Resolution", 0);
+    int value = ReadFunctionInt(kind, "Resolution", 0);
     EnableWindow(GetDlgItem(page, control), TRUE);
     for (int dpi : kResolutions) {
         char text[32];
@@ -146,9 +123,9 @@ void FillResolutionList(const char* section, HWND page, int control, int positio
         SelectPosition(page, control, position);
 }
 
-void FillBrightnessList(const char* section, HWND page, int control, int position)
+void FillBrightnessList(int kind, HWND page, int control, int position)
 {
-    int value = ReadIniInt(kConfigFileName, section, "Brightness", 0);
+    int value = ReadFunctionInt(kind, "Brightness", 0);
     EnableWindow(GetDlgItem(page, control), TRUE);
     for (int text : {IDS_BRIGHT_NORMAL, IDS_BRIGHT_DARKER, IDS_BRIGHT_LIGHTER, IDS_BRIGHT_AUTO})
         AddLocalizedEntry(page, control, text);
@@ -159,12 +136,6 @@ void FillBrightnessList(const char* section, HWND page, int control, int positio
 }  // namespace
 
 // ---- Construction -----------------------------------------------------------------
-
-bool LanguageKeyExists()
-{
-    UniqueHkey key;
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
 
 void ApplyLanguageFont(HWND page, const int* controls, size_t count)
 {
@@ -282,12 +253,14 @@ void SelectedText(HWND page, int control, char* out, size_t size)
 void FillScanSettingLists(HWND page, const PageKind& pageKind)
 {
     ButtonSetting setting = ReadButtonSetting(pageKind.kind);
-    FillDocTypeList(pageKind.section, page, pageKind.lists.doc, setting.Doc);
-    FillResolutionList(pageKind.section, page, pageKind.lists.res, setting.Res);
-    FillBrightnessList(pageKind.section, page, pageKind.lists.bri, setting.Bri);
+    FillDocTypeList(pageKind.kind, page, pageKind.lists.doc, setting.Doc);
+    FillResolutionList(pageKind.kind, page, pageKind.lists.res, setting.Res);
+    FillBrightnessList(pageKind.kind, page, pageKind.lists.bri, setting.Bri);
     for (int text : {IDS_AREA_A4, IDS_AREA_B5, IDS_AREA_LETTER})
         AddLocalizedEntry(page, pageKind.lists.area, text);
-    setting.Area = ReadArea(pageKind.areaSection, setting.Area);
+    // The area chosen before, else the one the start-up loaded (A4 unless the user
+    // chose another).
+    setting.Area = ReadPageArea(pageKind.kind, setting.Area);
     WriteButtonSetting(pageKind.kind, setting);
     SelectPosition(page, pageKind.lists.area, setting.Area);
 }
@@ -300,18 +273,18 @@ void StoreScanSettings(HWND page, const PageKind& pageKind)
     setting.Bri = SelectedPosition(page, pageKind.lists.bri);
     setting.Area = SelectedPosition(page, pageKind.lists.area);
     WriteButtonSetting(pageKind.kind, setting);
-    WriteIniInt(kConfigFileName, pageKind.areaSection, "DefaultArea", setting.Area);
+    WritePageArea(pageKind.kind, setting.Area);
 }
 
-void FillDestinationList(const char* section, HWND page, int control, int currentValue)
+void FillDestinationList(int kind, HWND page, int control, int currentValue)
 {
-    int component = ReadIniInt(kConfigFileName, section, "Component", 0);
+    int component = ReadFunctionInt(kind, "Component", 0);
     EnableWindow(GetDlgItem(page, control), TRUE);
-    ListSource source;
+    PageList source;
     if (ListSourceOf(component, source)) {
         FillListSource(page, control, source);
         if (component == kComponentApplications)
-            SelectPosition(page, control, DefaultAppIndex - 1);
+            SelectPosition(page, control, g_selections.DefaultAppIndex - 1);
         return;
     }
     switch (component) {
@@ -322,10 +295,10 @@ void FillDestinationList(const char* section, HWND page, int control, int curren
         FillMailSystems(page, control);
         break;
     case kComponentFax:
-        AddFunText(page, control, "Fax");
+        AddFunText(page, control, kKindFax);
         break;
     case kComponentToWeb:
-        AddFunText(page, control, "ToWeb");
+        AddFunText(page, control, kKindToWeb);
         break;
     case kComponentMgi:
         SelectPosition(page, control, AddListText(page, control, kMgiEntry));

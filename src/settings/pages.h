@@ -28,11 +28,8 @@ struct ControlText {
     int text;
 };
 
-// The language key of the scanner software (HKEY_LOCAL_MACHINE): when it exists,
-// labels and buttons are drawn in the stock system font.
-constexpr char kLanguageKey[] = "SOFTWARE\\KELMIO\\LANGUAGE";
-bool LanguageKeyExists();
-// Gives the listed controls the stock system font when the language key exists.
+// Gives the listed controls the stock system font when the scanner software's
+// language key exists.
 void ApplyLanguageFont(HWND page, const int* controls, size_t count);
 template <size_t N>
 void ApplyLanguageFont(HWND page, const int (&controls)[N])
@@ -86,25 +83,22 @@ struct ScanListIds {
     int area;
 };
 
-// What one page edits: its ButtonKind, its function section (the lists' filters)
-// and the section whose "DefaultArea" holds its scan area.
+// What one page edits: its ButtonKind, whose function section filters the lists.
 struct PageKind {
     int kind;
-    const char* section;
-    const char* areaSection;
     ScanListIds lists;
 };
 
 // Fills the document-type, resolution, brightness and scan-area lists from the
-// section and the kind's ButtonSettings entry; the scan area comes from the area
-// section's "DefaultArea" and is stored in ButtonSettings (memory only).
+// function section and the kind's button settings; the scan area comes from the
+// page's "DefaultArea" and is stored in the button settings (memory only).
 void FillScanSettingLists(HWND page, const PageKind& pageKind);
-// Stores the four lists' positions in the kind's ButtonSettings entry and the scan
-// area as "DefaultArea" of the area section.
+// Stores the four lists' positions in the kind's button settings and the scan area
+// as the page's "DefaultArea".
 void StoreScanSettings(HWND page, const PageKind& pageKind);
 
-// Fills a page's destination control from the section's "Component".
-void FillDestinationList(const char* section, HWND page, int control, int currentValue);
+// Fills a page's destination control from the function section's "Component".
+void FillDestinationList(int kind, HWND page, int control, int currentValue);
 
 constexpr size_t kPageTextSize = 260;
 

@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr char kNotificationSection[] = "Notification";
-
 struct BalloonText {
     int id;
     const char* english;  // for a localization file older than the balloons
@@ -96,7 +94,7 @@ void GetBalloonText(const BalloonText& entry, char (&text)[256])
 
 bool BalloonsWanted()
 {
-    return g_shell.MainWindow.load() && ReadIniInt(kConfigFileName, kNotificationSection, "Balloons", 1) != 0;
+    return g_shell.MainWindow.load() && BalloonsSwitchedOn();
 }
 
 // Runs on the dispatching thread: the window thread shows the balloon.

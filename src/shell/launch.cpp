@@ -303,13 +303,9 @@ bool StartResidentInstance(HWND window)
 {
     ReportUnsavedSettingsTo(window, WM_TORNEL_SETTINGS_UNSAVED);
     LoadScanEngine();
-    OsType = ProbeOsType();
-    DiscoverApplications(OsType, &DefaultAppIndex);
+    g_selections.OsType = ProbeOsType();
     SetOcrReportWindow(window);
-    SelectedPrinterIndex = -1;
-    DiscoverPrinters(&SelectedPrinterIndex);
-    DiscoverMailSystems(&InstalledMailSystems, &DefaultMailSystem);
-    DefaultMailPosition = MailSystemPosition(DefaultMailSystem);
+    RunStartupDiscoveries();
     LoadButtonSettings();
     if (!LoadInstalledLocalization())
         return false;

@@ -12,8 +12,6 @@
 #include "config/config.h"
 #include "shell/shell.h"
 
-int32_t OsType = kOsWin16;
-
 namespace {
 
 constexpr uint32_t kNineXFamilyBit = 0x80000000u;
@@ -107,6 +105,6 @@ int32_t ProbeOsType()
 {
     int32_t type = DecideOsType(ReadOsVersionFacts());
     char overrideText[255];
-    ReadIniString(kDriverFileName, "TrickOS", "OSTYPE", "", overrideText);
+    ReadOsTypeOverride(overrideText);
     return ApplyOsTypeOverride(type, overrideText);
 }

@@ -4,19 +4,9 @@
 
 #include <cstdint>
 
+#include "config/config.h"
+
 // ---- Operating-system probe -------------------------------------------------------
-
-// The Windows family and version as the destinations test it.
-enum OsTypeValue : int32_t {
-    kOsWin16 = 1,    // unresolved or 16-bit Windows; also any unknown platform
-    kOsWinNt = 2,    // NT family before Windows 2000
-    kOsWin95 = 3,    // 9x family, minor version 0
-    kOsWin98 = 4,    // 9x family, any later minor version (98, Me)
-    kOsWin2000 = 5,  // NT family, major version 5 or later (2000, XP and later)
-};
-
-// Set once by the window thread at start-up (ProbeOsType); read by every thread after.
-extern int32_t OsType;
 
 // What the system reports about its version: the raw GetVersion value and, on the
 // NT family, the answer of GetVersionExA. Kept apart from the decision so every

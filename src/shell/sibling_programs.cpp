@@ -18,7 +18,7 @@ namespace {
 void StartSiblingProgram(const SiblingProgram& program)
 {
     char folder[260];
-    if (ReadIniString(kKelmioFileName, "Kelmio", "UserPath", "XX", folder) == 2) {
+    if (ReadKelmioUserPath("XX", folder) == 2) {
         ShowMessage("File Error! Please reinstall your driver");
         return;
     }

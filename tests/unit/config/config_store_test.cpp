@@ -31,7 +31,7 @@ bool WriteIniIndexedInt(const char* fileName, const char* section, const char* k
 // Each test gets its own Windows directory; the real one is put back afterwards.
 class ConfigStoreTest : public ::testing::Test {
 protected:
-    ConfigStoreTest() { DefaultAppIndex = 1; }
+    ConfigStoreTest() { g_selections.DefaultAppIndex = 1; }
 
     std::string Config() const { return folder_.File("kmconfig.ini"); }
     void WriteConfig(const std::string& text) const { WriteTextFile(Config(), text); }
@@ -143,26 +143,26 @@ TEST_F(ConfigStoreTest, LoadFallsBackToTheFunctionSectionForAbsentOrNegativeChoi
                 "Area5=0\r\nArea9=1\r\nArea14=2\r\n[Image]\r\nDefDoc=2\r\nDefRes=1\r\nDefBri=3\r\n"
                 "[copy]\r\nDefDoc=0\r\nDefRes=2\r\nDefBri=1\r\n[Application]\r\nDefaultArea=2\r\n"
                 "[MyFolder]\r\nDefaultArea=-1\r\n");
-    ButtonSettings[0].Area = 9;
+    WriteButtonSetting(0, ButtonSetting{0, 0, 0, 0, 9});
     LoadButtonSettings();
-    EXPECT_EQ(ButtonSettings[5].Doc, 2);  // 9999: the section's DefDoc
-    EXPECT_EQ(ButtonSettings[5].Res, 3);
-    EXPECT_EQ(ButtonSettings[5].Bri, 3);  // negative: DefBri
-    EXPECT_EQ(ButtonSettings[0].Doc, 1);
-    EXPECT_EQ(ButtonSettings[0].Res, 2);  // section names compare without case
-    EXPECT_EQ(ButtonSettings[0].Bri, 1);
-    EXPECT_EQ(ButtonSettings[0].Org, 0);  // never read back
-    EXPECT_EQ(ButtonSettings[0].Area, 2);   // no "DefaultArea" of "Printer": the stored area
-    EXPECT_EQ(ButtonSettings[5].Area, 2);   // the page's "DefaultArea" first
-    EXPECT_EQ(ButtonSettings[9].Area, 1);   // a kind without a page
-    EXPECT_EQ(ButtonSettings[14].Area, 2);  // a negative "DefaultArea" is no choice
-    EXPECT_EQ(ButtonSettings[14].Doc, 0);  // nothing at all: 0
+    EXPECT_EQ(ReadButtonSetting(5).Doc, 2);  // 9999: the section's DefDoc
+    EXPECT_EQ(ReadButtonSetting(5).Res, 3);
+    EXPECT_EQ(ReadButtonSetting(5).Bri, 3);  // negative: DefBri
+    EXPECT_EQ(ReadButtonSetting(0).Doc, 1);
+    EXPECT_EQ(ReadButtonSetting(0).Res, 2);  // section names compare without case
+    EXPECT_EQ(ReadButtonSetting(0).Bri, 1);
+    EXPECT_EQ(ReadButtonSetting(0).Org, 0);  // never read back
+    EXPECT_EQ(ReadButtonSetting(0).Area, 2);   // no "DefaultArea" of "Printer": the stored area
+    EXPECT_EQ(ReadButtonSetting(5).Area, 2);   // the page's "DefaultArea" first
+    EXPECT_EQ(ReadButtonSetting(9).Area, 1);   // a kind without a page
+    EXPECT_EQ(ReadButtonSetting(14).Area, 2);  // a negative "DefaultArea" is no choice
+    EXPECT_EQ(ReadButtonSetting(14).Doc, 0);  // nothing at all: 0
 }
 
 TEST_F(ConfigStoreTest, SaveWritesExactlySeventySixKeysInOrder)
 {
     for (int kind = 0; kind < kButtonKindCount; ++kind)
-        ButtonSettings[kind] = {kind, kind + 1, -kind, 0, kind % 3};
+        WriteButtonSetting(kind, {kind, kind + 1, -kind, 0, kind % 3});
     SaveButtonSettings();
     std::vector<std::string> keys = Keys("Tornel");
     ASSERT_EQ(keys.size(), 76u);
@@ -181,15 +181,17 @@ TEST_F(ConfigStoreTest, SaveWritesExactlySeventySixKeysInOrder)
     EXPECT_NE(GetFileAttributesA(Config().c_str()), INVALID_FILE_ATTRIBUTES);
 
     LoadButtonSettings();
-    EXPECT_EQ(ButtonSettings[9].Res, 10);
-    EXPECT_EQ(ButtonSettings[10].Area, 1);
+    EXPECT_EQ(ReadButtonSetting(9).Res, 10);
+    EXPECT_EQ(ReadButtonSetting(10).Area, 1);
 }
 
 TEST_F(ConfigStoreTest, SaveLeavesUnreadableChoicesAsTheFileHasThem)
 {
     WriteConfig("[Tornel]\r\nDoc5=abc\r\nRes5=-7\r\nBri5=0x2\r\nDoc6=2\r\nArea6=abc\r\n[Image]\r\nDefRes=1\r\n");
     LoadButtonSettings();
-    ButtonSettings[6].Doc = 1;  // the one change
+    ButtonSetting changed = ReadButtonSetting(6);
+    changed.Doc = 1;  // the one change
+    WriteButtonSetting(6, changed);
     SaveButtonSettings();
     EXPECT_EQ(Read("Tornel", "Doc5"), "abc");
     EXPECT_EQ(Read("Tornel", "Res5"), "-7");
@@ -242,7 +244,7 @@ TEST_F(ConfigStoreTest, CompactKeepsOrderAcrossSeveralGapsAndLeavesAFullListAlon
 TEST_F(ConfigStoreTest, WriteApplicationEntryAppendsOrWritesInPlace)
 {
     WriteConfig("[Tornel_Application]\r\nNumAp=3\r\nApName1=One\r\nApName2=Two\r\nApName3=Three\r\n");
-    DefaultAppIndex = 2;
+    g_selections.DefaultAppIndex = 2;
     WriteApplicationEntry("Paint", "C:\\paint.exe", -1);
     EXPECT_EQ(Read("Tornel_Application", "NumAp"), "4");
     EXPECT_EQ(Read("Tornel_Application", "ApName4"), "Paint");
@@ -258,7 +260,7 @@ TEST_F(ConfigStoreTest, WriteApplicationEntryAppendsOrWritesInPlace)
 TEST_F(ConfigStoreTest, WriteApplicationEntryWithIndexZeroWritesOnlyTheNameAndDefault)
 {
     WriteConfig("[Tornel_Application]\r\nNumAp=3\r\n");
-    DefaultAppIndex = 3;
+    g_selections.DefaultAppIndex = 3;
     WriteApplicationEntry("Chosen", "C:\\ignored.exe", 0);
     std::vector<std::string> keys = Keys("Tornel_Application");
     ASSERT_EQ(keys.size(), 3u);
@@ -271,7 +273,7 @@ TEST_F(ConfigStoreTest, WriteApplicationEntryWithIndexZeroWritesOnlyTheNameAndDe
 TEST_F(ConfigStoreTest, SelectDefaultApplicationCopiesTheName)
 {
     WriteConfig("[Tornel_Application]\r\nNumAp=2\r\nApName1=One\r\nApName2=Two\r\n");
-    DefaultAppIndex = 2;
+    g_selections.DefaultAppIndex = 2;
     SelectDefaultApplication(2);
     EXPECT_EQ(Read("Tornel_Application", "ApName0"), "Two");
     EXPECT_EQ(Read("Tornel_Application", "DefaultID"), "2");
@@ -306,9 +308,9 @@ TEST_F(ConfigStoreTest, RemoveApplicationEntryKeepsTheDefaultOnItsEntry)
         }
         text += "ApName0=" + std::string(1, static_cast<char>('A' + c.defaultIndex - 1)) + "\r\n";
         WriteConfig(text);
-        DefaultAppIndex = c.defaultIndex;
+        g_selections.DefaultAppIndex = c.defaultIndex;
         EXPECT_EQ(RemoveApplicationEntry(c.removed), c.removes);
-        EXPECT_EQ(DefaultAppIndex, c.newDefault);
+        EXPECT_EQ(g_selections.DefaultAppIndex.load(), c.newDefault);
         if (!c.removes)
             continue;
         EXPECT_EQ(Read("Tornel_Application", "NumAp"), std::to_string(c.count - 1));
@@ -434,8 +436,8 @@ TEST_F(ConfigStoreTest, InstalledConfigurationServesEveryFunction)
         EXPECT_NE(Read("Fun", key), "<absent>") << key;
 
     LoadButtonSettings();
-    EXPECT_EQ(ButtonSettings[5].Res, ReadIniInt(kConfigFileName, "Image", "DefRes", -1));
-    EXPECT_EQ(ButtonSettings[0].Res, ReadIniInt(kConfigFileName, "Copy", "DefRes", -1));
+    EXPECT_EQ(ReadButtonSetting(5).Res, ReadIniInt(kConfigFileName, "Image", "DefRes", -1));
+    EXPECT_EQ(ReadButtonSetting(0).Res, ReadIniInt(kConfigFileName, "Copy", "DefRes", -1));
 }
 
 TEST_F(ConfigStoreTest, InstalledButtonAndKelmioFiles)

@@ -79,7 +79,7 @@ protected:
         WriteTextFile(windows_.File("kmconfig.ini"), "[MyFolder]\r\nNum=1\r\nDefault=1\r\nFolder1=" +
                                                          windows_.File("Scans") + "\\\r\n[EmailSystem]\r\n" +
                                                          emailSystem);
-        InstalledMailSystems = installed;
+        g_selections.InstalledMailSystems = installed;
     }
     // The client's record of its calls: "default=..." and "file=..." fields per line.
     std::string Calls(const char* client) { return ReadTextFile(windows_.File(client) + "\\mapi_calls.log"); }
@@ -127,7 +127,7 @@ TEST_F(ScanToEmailTest, AnEmptyChoiceRunsTheDiscoveryOnce)
     char chosen[64];
     ReadIniString(kConfigFileName, "EmailSystem", "Default", "", chosen);
     EXPECT_STREQ(chosen, "QUALCOMMEudoraPro");
-    EXPECT_EQ(InstalledMailSystems, 4u | 2048u) << "Eudora and the system's default program";
+    EXPECT_EQ(g_selections.InstalledMailSystems.load(), 4u | 2048u) << "Eudora and the system's default program";
     EXPECT_NE(Calls("Eudora").find("\tdefault=Eudora\t"), std::string::npos);
     EXPECT_EQ(DefaultClient(), "Tornel Test Client");
 }

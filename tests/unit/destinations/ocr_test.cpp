@@ -77,7 +77,7 @@ protected:
         WaitForProgressThreadEnd();
         FakeEngine::Uninstall();
         SetOcrDocumentWaitLimitForTests(0);
-        OcrLanguage = 0;
+        g_selections.OcrLanguage = 0;
         SetShellFoldersKeyForTests(nullptr, nullptr);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSprintKey);
         if (hadSprint_)
@@ -150,7 +150,7 @@ TEST_F(OcrToDocumentTest, TheEngineRouteWritesItsJobAndPresentsAWordResultItself
     CopyFileA((BuildBinFolder() + "LxOcr.exe").c_str(), root_.File("Kelmio\\OcrDrv\\LxOcr.exe").c_str(), FALSE);
     Configure("Windows WordPad", Recorder("Office", "wordpad.exe"),
               "[Tornel_OcrDestination]\r\nOcrDesName0=Microsoft Word\r\n");
-    OcrLanguage = 5;
+    g_selections.OcrLanguage = 5;
     // The application the engine presents the result in keeps the document open.
     SetOcrDocumentWaitLimitForTests(3000);
     std::atomic<bool> testEnded{false};
@@ -192,13 +192,13 @@ TEST_F(OcrToDocumentTest, FailuresAreShownAndTheImageStillGoes)
     // The image function leaves WordPad to OCR. No OCR application is registered: the
     // engine route is not taken either, and no scan is made.
     Configure("Windows WordPad", Recorder("Office", "wordpad.exe"));
-    OcrLanguage = 4;
+    g_selections.OcrLanguage = 4;
     LaunchScanToApplication(ScanOrderFor(kKindImage));
     EXPECT_EQ(shown_.Take(), std::vector<std::string>{"MsgInvalidOcrDest"});
     EXPECT_EQ(FakeEngine::scanCalls.load(), 0);
 
     // An OCR application that never writes the document: the engine error after the bound.
-    OcrLanguage = 0;
+    g_selections.OcrLanguage = 0;
     RegisterSprint(Recorder("Ocr", "Sprint.exe"));
     SetOcrDocumentWaitLimitForTests(1500);
     EXPECT_EQ(OcrToDocument(ScanOrderFor(kKindImage)), 0);
@@ -211,7 +211,7 @@ TEST_F(OcrToDocumentTest, FailuresAreShownAndTheImageStillGoes)
     // An engine job file that cannot be written: the engine error at once, no engine run.
     CopyFileA((BuildBinFolder() + "LxOcr.exe").c_str(), root_.File("Kelmio\\OcrDrv\\LxOcr.exe").c_str(), FALSE);
     CreateDirectoryA(root_.File("Kelmio\\OcrDrv\\LxOcr.ini").c_str(), nullptr);
-    OcrLanguage = 4;
+    g_selections.OcrLanguage = 4;
     SetOcrDocumentWaitLimitForTests(60000);
     const DWORD start = GetTickCount();
     EXPECT_EQ(OcrToDocument(ScanOrderFor(kKindImage)), 0);

@@ -55,8 +55,8 @@ protected:
     }
     int32_t Discover(int32_t osType = 5)
     {
-        DiscoverApplicationsUnder(root_, osType, &DefaultAppIndex);
-        return DefaultAppIndex;
+        DiscoverApplicationsUnder(root_, osType, &g_selections.DefaultAppIndex);
+        return g_selections.DefaultAppIndex;
     }
 
     ScratchWindowsDirectory folder_;

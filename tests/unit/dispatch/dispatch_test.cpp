@@ -170,11 +170,11 @@ struct Rect {
 Rect AreaFor(int areaIndex, int maxWidth, int maxHeight)
 {
     int32_t r[4];
-    ButtonSettings[kKindImage].Area = areaIndex;
+    WriteButtonSetting(kKindImage, ButtonSetting{0, 0, 0, 0, areaIndex});
     g_scan.MaxWidth = maxWidth;
     g_scan.MaxHeight = maxHeight;
     GetScanArea(r, ScanOrderFor(kKindImage));
-    ButtonSettings[kKindImage].Area = 0;
+    WriteButtonSetting(kKindImage, ButtonSetting{});
     g_scan.MaxWidth = 0;
     g_scan.MaxHeight = 0;
     return {r[0], r[1], r[2], r[3]};

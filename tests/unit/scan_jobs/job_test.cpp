@@ -25,8 +25,8 @@ protected:
     {
         ini_ = windows_.File("kmconfig.ini");
         WriteTextFile(ini_, "[Image]\r\nDocType=7\r\n[Copy]\r\nDocType=5\r\n");
-        for (ButtonSetting& setting : ButtonSettings)
-            setting = ButtonSetting{0, 0, 0, 0, 0};
+        for (int kind = 0; kind < kButtonKindCount; ++kind)
+            WriteButtonSetting(kind, ButtonSetting{0, 0, 0, 0, 0});
         ClearActiveDestinations();
         path_ = windows_.File("scan.bmp");
     }
@@ -54,7 +54,7 @@ protected:
 TEST_F(ScanJob, TheEndReleasesTheDestinationWithTheSettingsApplied)
 {
     FakeEngine::Install(FakeScript{});
-    ButtonSettings[kKindImage] = ButtonSetting{0, 2, 1, 0, 0};  // colour, 300 dpi, darker, A4
+    WriteButtonSetting(kKindImage, ButtonSetting{0, 2, 1, 0, 0});  // colour, 300 dpi, darker, A4
     SetActiveDestination(Destination::Application);
 
     EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindImage), kOutputFormatBmp));
@@ -94,7 +94,7 @@ TEST_F(ScanJob, LineArtFromTheSectionsShorterListWithinTheBed)
     script.maxWidth = 800;
     script.maxHeight = 1100;
     FakeEngine::Install(script);
-    ButtonSettings[kKindCopy] = ButtonSetting{1, 0, 2, 0, 2};  // lighter, 150 dpi, Letter
+    WriteButtonSetting(kKindCopy, ButtonSetting{1, 0, 2, 0, 2});  // lighter, 150 dpi, Letter
 
     EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindCopy), kOutputFormatBmp));
     EXPECT_EQ(Param32(kParamImageType), kImageTypeLineArt);
@@ -106,7 +106,7 @@ TEST_F(ScanJob, LineArtFromTheSectionsShorterListWithinTheBed)
     EXPECT_EQ(JobArea(), (std::vector<int32_t>{0, 0, 800, 1100}));
 
     // An index outside the list scans at the engine's default, and the job says so.
-    ButtonSettings[kKindCopy].Res = 9;
+    WriteButtonSetting(kKindCopy, ButtonSetting{1, 9, 2, 0, 2});
     EXPECT_TRUE(RunScanJob(path_.c_str(), ScanOrderFor(kKindCopy), kOutputFormatBmp));
     EXPECT_EQ(g_scan.JobResolution.load(), ReadU16(FakeEngine::lastJob.data(), kJobParameters + kParamXResolution));
     EXPECT_EQ(g_scan.JobResolution.load(), 0xEEEE);
