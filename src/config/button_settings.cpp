@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <optional>
 
 #include "common/handles.h"
 #include "common/strings.h"
@@ -33,23 +34,38 @@ int32_t& ChoiceOf(ButtonSetting& setting, int choice)
     return choice == kDoc ? setting.Doc : choice == kRes ? setting.Res : setting.Bri;
 }
 
+// A kind's function section, read in one call and only once "Tornel" lacks one of the
+// kind's choices: a fresh file has none, and 45 key reads would slow every start.
+class FunctionDefaults {
+public:
+    explicit FunctionDefaults(int kind) : kind_(kind) {}
+    int ReadInt(const char* key)
+    {
+        if (!section_)
+            section_.emplace(kConfigFileName, kButtonKindNames[kind_]);
+        return section_->ReadInt(key, 0);
+    }
+
+private:
+    int kind_;
+    std::optional<IniSection> section_;
+};
+
 // A stored choice, or the function section's default when "Tornel" has none.
-int32_t ReadChoice(const IniSection& tornel, int kind, int choice)
+int32_t ReadChoice(const IniSection& tornel, FunctionDefaults& defaults, int kind, int choice)
 {
     int32_t value = ReadTornelInt(tornel, kChoiceKeys[choice], kind);
-    if (value < 0)
-        value = ReadIniInt(kConfigFileName, kButtonKindNames[kind], kFallbackKeys[choice], 0);
-    return value;
+    return value < 0 ? defaults.ReadInt(kFallbackKeys[choice]) : value;
 }
 
 // True when the file already gives this value for the choice: its key is there and
 // reads as the value, or is there and unreadable while the value is what a load
 // makes of it. Such a key is left alone, so the user's text stays as it is.
-bool FileGivesChoice(const IniSection& tornel, int kind, int choice, int32_t value)
+bool FileGivesChoice(const IniSection& tornel, FunctionDefaults& defaults, int kind, int choice, int32_t value)
 {
     char name[32];
     FormatString(name, "%s%d", kChoiceKeys[choice], kind);
-    return tornel.Contains(name) && ReadChoice(tornel, kind, choice) == value;
+    return tornel.Contains(name) && ReadChoice(tornel, defaults, kind, choice) == value;
 }
 
 // The section whose "DefaultArea" the settings page of a kind writes, or null for a
@@ -139,8 +155,9 @@ void LoadButtonSettings()
     ButtonSetting loaded[kButtonKindCount];
     for (int kind = 0; kind < kButtonKindCount; ++kind) {
         ButtonSetting& setting = loaded[kind];
+        FunctionDefaults defaults(kind);
         for (int choice = 0; choice < kChoiceCount; ++choice)
-            ChoiceOf(setting, choice) = ReadChoice(tornel, kind, choice);
+            ChoiceOf(setting, choice) = ReadChoice(tornel, defaults, kind, choice);
         setting.Org = 0;
         setting.Area = ReadArea(tornel, kind);
     }
@@ -154,9 +171,10 @@ void SaveButtonSettings()
     CopyButtonSettings(saved);
     for (int kind = 0; kind < kButtonKindCount; ++kind) {
         ButtonSetting& setting = saved[kind];
+        FunctionDefaults defaults(kind);
         for (int choice = 0; choice < kChoiceCount; ++choice) {
             int32_t value = ChoiceOf(setting, choice);
-            if (!FileGivesChoice(tornel, kind, choice, value))
+            if (!FileGivesChoice(tornel, defaults, kind, choice, value))
                 WriteTornelInt(kChoiceKeys[choice], kind, value);
         }
         WriteTornelInt("Org", kind, setting.Org);

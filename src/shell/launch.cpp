@@ -15,6 +15,7 @@
 #include "i18n/i18n.h"
 #include "scan/scan.h"
 #include "resource.h"
+#include "shell/scanner_session.h"
 #include "shell/shell.h"
 
 ShellState g_shell;
@@ -305,11 +306,11 @@ bool StartResidentInstance(HWND window)
     LoadScanEngine();
     g_selections.OsType = ProbeOsType();
     SetOcrReportWindow(window);
-    RunStartupDiscoveries();
     LoadButtonSettings();
     if (!LoadInstalledLocalization())
         return false;
     LoadOcrLanguageFromCountry();
+    QueueEnginePressesTo(window);
     DecideScanner();
     return true;
 }

@@ -2,6 +2,8 @@
 // following device changes, and the engine's button callback.
 #include "shell/scanner_session.h"
 
+#include <atomic>
+
 #include "common/handles.h"
 #include "common/message_box.h"
 #include "dispatch/dispatch.h"
@@ -30,6 +32,11 @@ struct ScannerSession {
     bool InUseBoxOpen = false;
 };
 ScannerSession g_session;
+
+// The window a press the engine reports is posted to while the start-up still runs
+// (its discoveries follow the icon); null once it is done, when the engine's thread
+// dispatches the press itself. Written by the window thread; read by the engine's.
+std::atomic<HWND> g_startupWindow{nullptr};
 
 // Whether the maker's scanning application holds the scanner, told by its mutex; the
 // mutex this program creates when it does not is kept in mine.
@@ -153,9 +160,15 @@ int32_t __cdecl ButtonNotificationCallback(void* record)
     if (value != 1 && value != 2 && value != 4 && value != 8)
         return 0;
     g_shell.LastEngineButtonCode = value;
-    DispatchButton(ButtonNumberFromCode(g_shell.LastEngineButtonCode));
+    const int buttonNumber = ButtonNumberFromCode(value);
+    // During the start-up the press waits in the window's queue, as a launch's does.
+    const HWND startup = g_startupWindow.load();
+    if (!startup || !PostMessageA(startup, WM_TORNEL_BUTTON_PRESS, static_cast<WPARAM>(buttonNumber), 0))
+        DispatchButton(buttonNumber);
     return 0;
 }
+
+void QueueEnginePressesTo(HWND window) { g_startupWindow = window; }
 
 int32_t RegisterButtonNotification()
 {

@@ -26,6 +26,10 @@ void FollowScannerRequest(HWND window, bool release);
 
 // Called by the engine, on its own thread, when a front-panel button is pressed.
 int32_t __cdecl ButtonNotificationCallback(void* record);
+// While window is not null, an engine's press is posted to it instead of dispatched on
+// the engine's thread: the start-up sets it before it takes the scanner, and clears it
+// once the lists a press chooses from are refreshed.
+void QueueEnginePressesTo(HWND window);
 // Registers ButtonNotificationCallback with the engine; a failure is shown. Returns
 // the engine's status.
 int32_t RegisterButtonNotification();

@@ -186,6 +186,10 @@ LRESULT OnCreate(HWND window)
     g_tray.UnavailableIcon = LoadTrayIcon(IDI_UNAVAILABLE);
     // A notification area that is not there yet is waited for: the program stays.
     PlaceTrayIcon(window);
+    // The discoveries come once the icon shows, the spooler's start being the slowest
+    // step of a start; every press meanwhile waits in this window's queue.
+    RunStartupDiscoveries();
+    QueueEnginePressesTo(nullptr);
     g_tray.TrayMenu = BuildTrayMenu();
     ListenForDestinationResults();
     return 0;
