@@ -3,7 +3,6 @@
 #include <atomic>
 
 #include "common/handles.h"
-#include "common/strings.h"
 #include "config/config.h"
 #include "destinations/destinations.h"
 #include "i18n/i18n.h"

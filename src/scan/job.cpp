@@ -187,14 +187,16 @@ void OnScanBlock(const void* data, uint32_t count)
 // before the event, so the teardown never releases the engine under the finish.
 void OnScanEnd()
 {
-    JobPhase was = JobPhase::Scanning;
-    if (!g_scan.Phase.compare_exchange_strong(was, JobPhase::Ending) &&
-        (was != JobPhase::Stopping || !g_scan.Phase.compare_exchange_strong(was, JobPhase::Ending)))
-        return;  // an end after the job was given up, or a second end
-    if (was == JobPhase::Stopping)
+    JobPhase was = g_scan.Phase.load();
+    do {
+        if (was != JobPhase::Scanning && was != JobPhase::Stopping)
+            return;  // an end after the job was given up, or a second end
+    } while (!g_scan.Phase.compare_exchange_weak(was, JobPhase::Ending));
+    const bool stopped = was == JobPhase::Stopping;
+    if (stopped)
         EngineProcessImage(kProcessFinish, ScanParameters);
     SetEvent(g_scan.JobEnded.get());
-    if (was == JobPhase::Scanning)
+    if (!stopped)
         EngineProcessImage(kProcessFinish, ScanParameters);
 }
 
